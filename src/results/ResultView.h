@@ -1,0 +1,28 @@
+#pragma once
+// Creating and configuring the result view of a new result tab from the
+// settings.
+
+#include <QString>
+
+class QMenu;
+class QWidget;
+class TDCMemo;
+class THTMLParser;
+
+struct ResultViewHooks {
+    THTMLParser* parser = nullptr;      // the main window's shared tokeniser
+    QMenu* popupMenu = nullptr;         // dxPopupMenu1
+    QObject* receiver = nullptr;        // gets the two slots below, if set
+    const char* stateChangedSlot = nullptr;     // ViewStateChanged(TDCMemo*, int)
+    const char* selectionChangedSlot = nullptr; // DCMemoSelectionChange(TDCMemo*)
+};
+
+// Creates the view as the only child of `sheet` and configures it: fixed
+// properties first, then FontName, Options 19039395 and the eight colours
+// of Configuration\Colour. A bad font text or colour throws EConvertError
+// after the view exists, so the tab and its half-configured view stay.
+// `between` runs once between the fixed properties and the settings (the
+// caller processes events there).
+TDCMemo* CreateResultView(QWidget* sheet, const ResultViewHooks& hooks);
+
+inline constexpr quint32 kResultViewOptions = 19039395u;

@@ -1,0 +1,51 @@
+#pragma once
+// The settings store: a per-user hierarchical key/value store kept in one
+// SQLite file (ConfigDir()/settings.db). Every function opens the store, does
+// one thing and closes it again: there is no cache, so two running copies see
+// each other's writes at once.
+//
+// Key paths are key names joined by "\"; every path callers pass begins with
+// "\" and is taken from the top of the per-user branch, e.g.
+// "\Software\Marlwick\Pollux\2.0\Configuration". Key and value names compare
+// without regard to letter case but keep the case they were first written
+// in. Value names are free text ("\", "@", spaces, whole file paths). Values
+// keep their kind (string or 32-bit integer; booleans are integers 1/0), and
+// the values of a key are enumerated in the order their names were first
+// written.
+
+#include "core/Errors.h"
+
+#include <QString>
+#include <QStringList>
+
+inline const QString kRootKey = QStringLiteral("\\Software\\Marlwick\\Pollux\\2.0");
+inline const QString kConfigurationKey = kRootKey + QStringLiteral("\\Configuration");
+
+bool SettingsKeyExists(const QString& path);
+bool SettingsValueExists(const QString& path, const QString& name);
+// " " when the value or its key is missing; "" for a value of zero length.
+QString ReadSettingString(const QString& path, const QString& name);
+// -1 when the key is missing; throws ERegistryException "Failed to get data
+// for '%s'" for a missing value and "Invalid data type for '%s'" for a value
+// that is not an integer.
+qint32 ReadSettingInteger(const QString& path, const QString& name);
+// false when the value or key is missing; non-zero integers are true.
+bool ReadSettingBool(const QString& path, const QString& name);
+// Deletes the key with everything below it; true if the key itself went.
+bool DeleteSettingsKey(const QString& path);
+// Create missing keys; false when the key cannot be created. A refused write
+// once the key is open throws ERegistryException "Failed to set data for '%s'".
+bool WriteSettingString(const QString& path, const QString& name, const QString& text);
+bool WriteSettingInteger(const QString& path, const QString& name, qint32 value);
+bool WriteSettingBool(const QString& path, const QString& name, bool value);
+// Whether the key could be opened (without creating it); names in enumeration order.
+bool ListSettingValues(const QString& path, QStringList& names);
+// Sub-key names of a key, in first-created order (for pxreg and recursive delete).
+bool ListSettingKeys(const QString& path, QStringList& names);
+
+// The kind of a stored value, for pxreg's export: "string", "integer", or
+// empty when the value is missing.
+QString SettingValueKind(const QString& path, const QString& name);
+
+// The store file in use.
+QString SettingsStorePath();
