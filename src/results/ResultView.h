@@ -2,7 +2,9 @@
 // Creating and configuring the result view of a new result tab from the
 // settings.
 
+#include <QObject>
 #include <QString>
+#include <functional>
 
 class QMenu;
 class QWidget;
@@ -15,6 +17,7 @@ struct ResultViewHooks {
     QObject* receiver = nullptr;        // gets the two slots below, if set
     const char* stateChangedSlot = nullptr;     // ViewStateChanged(TDCMemo*, int)
     const char* selectionChangedSlot = nullptr; // DCMemoSelectionChange(TDCMemo*)
+    std::function<void()> between;      // run between fixed properties and settings
 };
 
 // Creates the view as the only child of `sheet` and configures it: fixed

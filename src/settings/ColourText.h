@@ -7,7 +7,6 @@
 #include "core/Errors.h"
 
 #include <QString>
-#include <QColor>
 
 using TColor = quint32;
 
@@ -26,8 +25,3 @@ QString FontToText(const QString& name, int size);
 // Reads text as a decimal integer the way the conversion routines do; throws
 // EConvertError "'%s' is not a valid integer value".
 qint32 StrToInt(const QString& text);
-
-// The on-screen colour of a stored colour value: plain colours directly,
-// system colours from the application palette (clWindow, clWindowText,
-// clHighlight, ...), clNone and clDefault as an invalid QColor.
-QColor ColourToQColor(TColor colour);
