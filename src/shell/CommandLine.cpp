@@ -25,6 +25,12 @@ std::optional<QStringList>& storedParameters()
 
 // Only a to z change: the switches are plain ASCII, and a file name given
 // with "/s:" keeps its own letters anyway.
+std::optional<QStringList>& givenParameters()
+{
+    static std::optional<QStringList> parameters;
+    return parameters;
+}
+
 QString upperAscii(const QString& text)
 {
     QString up = text;
@@ -149,11 +155,18 @@ int PrepareCommandLine(int argc, char** argv)
 
 QStringList CommandLineParameters()
 {
-    if (storedParameters())
-        return *storedParameters();
+    if (givenParameters())
+        return *givenParameters();
+    // The application object has taken out the toolkit's own options
+    // (-style, -platform, ...), which are no switches of ours.
     if (QCoreApplication::instance())
         return untilEmpty(QCoreApplication::arguments().mid(1));
-    return {};
+    return storedParameters().value_or(QStringList());
+}
+
+void SetCommandLineParameters(const QStringList& parameters)
+{
+    givenParameters() = untilEmpty(parameters);
 }
 
 void DecideCommandLine(const QStringList& parameters, CommandLineDecision& out,

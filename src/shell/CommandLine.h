@@ -26,6 +26,8 @@ int PrepareCommandLine(int argc, char** argv);
 // The parameters as the program received them (without the program path).
 // An empty parameter ends the list.
 QStringList CommandLineParameters();
+// Replaces the parameters the program received (for tests).
+void SetCommandLineParameters(const QStringList& parameters);
 
 // What the command line decides, before it is applied to the main window.
 struct CommandLineDecision {

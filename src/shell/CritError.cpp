@@ -108,7 +108,7 @@ int UnattendedFailureCount()
 
 QString ReportDateTimeText(const QDateTime& moment)
 {
-    const QLocale locale = QLocale::system();
+    const QLocale locale; // the user's locale unless the program chose another
     const QString date = locale.toString(moment.date(), QLocale::ShortFormat);
     if (moment.time() == QTime(0, 0))
         return date;
