@@ -26,6 +26,16 @@ QLabel* cell(const QString& text, QWidget* parent, bool wrap)
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
+// The description with a word joiner after every slash, so that a switch
+// ("/f:...", "/t:nnn") is never broken at its slash when the line wraps.
+QLabel* descriptionCell(const QString& text, QWidget* parent)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('/'), QStringLiteral("/\u2060"));
+    auto* label = cell(shown, parent, true);
+    label->setAccessibleDescription(text);
+    return label;
+}
 } // namespace
 
 TCLHelp::TCLHelp(QWidget* owner)
@@ -70,7 +80,7 @@ TCLHelp::TCLHelp(QWidget* owner)
     for (const CommandLineHelpRow& r : CommandLineHelpRows()) {
         auto* option = cell(r.Option, this, false);
         option->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        auto* description = cell(r.Description, this, true);
+        auto* description = descriptionCell(r.Description, this);
         rows->addWidget(option, row, 0);
         rows->addWidget(description, row, 1);
         ++row;
