@@ -32,6 +32,9 @@ using TmsProgressEvent = std::function<void(QObject* Sender, qint32 Perc, qint32
 class TmsTimeCounter;
 class TmsSocketEngine; // internal: the platform layer's per-socket state
 
+// internal: what the platform reports about a socket
+enum class TmsNotification { Read, Write, Oob, Connect, Close };
+
 class TmsSocketBase : public QObject {
     Q_OBJECT
 public:
@@ -42,12 +45,27 @@ public:
     void SetVersion(const QString&) {} // accepted and ignored
 
 protected:
+    // The platform's report for this component's socket.
+    virtual void HandleNotification(TmsNotification kind, int error);
+
+    // One turn of a wait loop: lets the event loop run (sleeping until
+    // something happens when wait is set), then looks at the socket. Throws
+    // EmsCanceledError when the component was deleted during the turn; the
+    // caller must then touch no member.
+    void Turn(bool wait);
+
+    void StartTimeOut();
+    void StopTimeOut();
+    void ResetTimeOut();
+    bool TimedOut() const;
+
     qint32 BufferSize = 32768;
     qint32 SleepTime = -1;
     int SocketHandle = -1;
     qint32 LastResult = 0;
     quint16 LastAsyncError = 0;
     std::unique_ptr<TmsTimeCounter> TimeCounter;
+    std::unique_ptr<TmsSocketEngine> Engine;
 };
 
 class TmsSocket : public TmsSocketBase {
@@ -77,12 +95,42 @@ public:
     bool Connected() const { return SocketHandle != -1; }
 
 protected:
+    void HandleNotification(TmsNotification kind, int error) override;
     virtual void ResetState();
+    // Fired after each received chunk; the client socket hands it to
+    // OnTransferProgress.
+    virtual void TransferProgress(qint32 Perc, qint32 ByteCount, qint32 LineCount);
+
+    // Marks an operation as waiting; a second one on the same component
+    // while it waits fails with "[10037] Operation already in progress".
+    class BusyScope {
+    public:
+        explicit BusyScope(TmsSocket* socket);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        QPointer<TmsSocket> socket_;
+    };
+
+    // Closes the socket without raising; fires OnDisconnected.
+    void CloseQuietly();
+    // Replaces the held socket (if any) with a fresh one of the family.
+    void OpenSocket(int family);
+
     qint32 timeOut_ = 60;
     qint64 maxDataSize_ = 64 * 1024 * 1024;
+    qint32 SocketType = 1; // stream
+    qint32 Protocol = 0;
+    quint16 LingerOn = 0;
+    quint16 LingerSeconds = 0;
+    qint32 IOFlags = 0;
     bool ConnectSeen = false;
     bool CloseSeen = false;
     bool Canceled = false;
+    bool Busy = false;
+    int SocketFamily = 0;
 };
 
 class TmsClientSocket : public TmsSocket {
@@ -106,6 +154,9 @@ public:
     // Port; returns when the connection is up. Fires OnConnecting, then
     // OnConnected (on the notification and again at the end).
     virtual void Connect();
+
+protected:
+    void TransferProgress(qint32 Perc, qint32 ByteCount, qint32 LineCount) override;
 
 private:
     QString host_;
