@@ -227,10 +227,16 @@ TCriticalError::TCriticalError(QWidget* owner, const QString& versionLine, const
     layout->addLayout(buttons);
 
     // The designed 437 x 227, wider or taller only where the user's font or
-    // a long message needs it; never resizable.
+    // a long message needs it; never resizable. The wrapped lines get the
+    // height their text takes at that width, at least two lines.
     const int width = qBound(437, minimumSizeHint().width(), 720);
-    const int height = qMax(227, layout->totalHeightForWidth(width));
-    setFixedSize(width, height);
+    const QMargins margins = layout->contentsMargins();
+    const int textWidth = width - margins.left() - margins.right();
+    for (QLabel* wrappedLabel : {lblModule, lblMessage, lblException}) {
+        const int least = wrappedLabel == lblModule ? 0 : twoLines;
+        wrappedLabel->setFixedHeight(qMax(least, wrappedLabel->heightForWidth(textWidth)));
+    }
+    setFixedSize(width, qMax(227, sizeHint().height()));
     if (QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     cmdOK->setFocus();
