@@ -4,7 +4,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <QVector>
+
+class QUrl;
 
 enum TokenClass : quint8 {
     tcWhitespace = 0, tcString = 1, tcComment = 2, tcIdentifier = 3, tcInteger = 4,
@@ -19,6 +22,8 @@ public:
     // Classes of one line (one byte per character), starting in `state`;
     // `state` is left at the line's end state.
     QByteArray TokenizeLine(const QString& line, ParserState& state) const;
+    // The end state alone, without building the classes.
+    ParserState EndState(QStringView line, ParserState state) const;
 };
 
 // Marks every link run of the line with tcUrl in `classes`.
@@ -26,8 +31,12 @@ void MarkLinks(const QString& line, QByteArray& classes);
 // The link runs of a line as (start, length) pairs, left to right.
 QVector<QPair<int, int>> FindLinks(const QString& line);
 // Whether the run is a link (a listed prefix, or a mail address).
-bool IsLinkRun(const QString& run);
-bool IsMailAddress(const QString& run);
+bool IsLinkRun(QStringView run);
+bool IsMailAddress(QStringView run);
 // What a click on the link hands to the desktop: "mailto:" before a mail
 // address, "http://" before a "www." address, the text itself otherwise.
 QString LinkTarget(const QString& linkText);
+// The URL a click on the link opens, built strictly from LinkTarget; an
+// invalid URL for anything that is not one of the link forms (a web link
+// without a host, a scheme other than http, ftp, gopher or mailto).
+QUrl LinkUrl(const QString& linkText);

@@ -1,13 +1,28 @@
 #pragma once
-// Turning a reply's bytes into the lines a result view holds.
+// Turning a reply's bytes into the lines a result view holds, and the form
+// in which a line is shown.
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 // Valid UTF-8 is decoded as UTF-8, anything else as Windows-1252, so no byte
-// is lost or shown as a replacement character.
+// is lost or shown as a replacement character. A leading byte order mark is
+// dropped.
 QString DecodeReplyText(const QByteArray& bytes);
 // CR, LF or CR LF each end a line; a break at the very end adds no empty
-// line; a NUL byte ends the text.
+// line; a NUL byte ends the text. A reply that is valid UTF-8 as a whole is
+// decoded as such; otherwise each line is decoded on its own by the rule of
+// DecodeReplyText.
 QStringList SplitReplyLines(const QByteArray& bytes);
+
+// How a character that must not reach the screen as it is (a control
+// character other than tab, a line or paragraph separator, a bidirectional
+// embedding or override) is shown: caret notation as the Unix finger client
+// prints it ("^[" for ESC, "^?" for DEL, "M-^[" for the C1 character 0x9B),
+// "<U+202E>" for the others. Empty for a character shown as it is.
+QString ControlNotation(char16_t c);
+bool HasControlNotation(QStringView line);
+// The line with every such character replaced by its notation.
+QString VisibleText(QStringView line);

@@ -1,15 +1,31 @@
 #pragma once
 // The text view component of a result tab: read-only lines with a gutter of
 // line numbers, a right-margin line, a current-line highlight and clickable
-// links. A QPlainTextEdit underneath.
+// links. A line view of its own over a QStringList: loading a reply is one
+// split of its bytes, and only the lines on screen are ever laid out,
+// tokenised or searched for links.
 
+#include "core/Errors.h"
 #include "results/HTMLParser.h"
 #include "settings/ColourText.h"
 
-#include <QPlainTextEdit>
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QCache>
+#include <QPointer>
 #include <QStringList>
 
-class THTMLParser;
+#include <compare>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QMenu;
+class QPrinter;
+class QUrl;
+struct TLineRender;
+
+POLLUX_DECLARE_ERROR(EPrinter, EPollux) // printing is not possible
 
 // Option bits, in the order of the component's enumeration.
 enum TMemoOption : quint32 {
@@ -24,8 +40,29 @@ enum TMemoOption : quint32 {
     moShowScrollHint = 1u << 19, moUseReadOnlyColor = 1u << 20, moExtendedSel = 1u << 21,
     moCenterOnBookmark = 1u << 22, moTripleClick = 1u << 23, moLimitLineNumbers = 1u << 24,
 };
+inline constexpr quint32 kMemoOptionMask = (1u << 25) - 1;
 
-class TDCMemo : public QPlainTextEdit {
+// A position in the text: line and column (a UTF-16 index into the line),
+// both from 0.
+struct TMemoPos {
+    int line = 0;
+    int col = 0;
+    auto operator<=>(const TMemoPos&) const = default;
+};
+
+// The one search of the program: text and options, shared by every view so
+// that Find Again repeats it in whichever view is active.
+struct TSearchOptions {
+    QString text;
+    bool caseSensitive = false;
+    bool wholeWords = false;
+    bool regularExpression = false;
+    bool selectedOnly = false; // scope: the selected text instead of all of it
+    bool entireScope = false;  // origin: the whole scope instead of from the caret
+    bool backward = false;
+};
+
+class TDCMemo : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit TDCMemo(QWidget* parent = nullptr);
@@ -34,6 +71,7 @@ public:
     // --- text
     void LoadFromBytes(const QByteArray& bytes);      // replaces all lines
     void AppendLines(const QStringList& lines);       // one update, one repaint
+    void SetLines(const QStringList& lines);          // replaces all lines
     QStringList Lines() const;
     int LineCount() const;
     QString LineText(int index) const;
@@ -42,6 +80,10 @@ public:
     void SelectAllText();
     void CopyToClipboard();
     bool HasSelection() const;
+    QString SelectedText() const;                     // as stored, lines joined by LF
+    TMemoPos SelectionStart() const;
+    TMemoPos SelectionEnd() const;
+    void SetSelection(TMemoPos anchor, TMemoPos caret);
     int CaretLine() const;                            // from 0
     int CaretColumn() const;                          // from 0
     void GotoLine(int line);                          // from 0; caret to its start
@@ -49,11 +91,19 @@ public:
     // temporary file moved into place: a failed save leaves the old file.
     // Throws EInOutError.
     void SaveToFile(const QString& path) const;
+    // Prints every line in the view's font; with the dialog the user picks
+    // the printer first. Throws EPrinter when there is no printer.
+    void Print(bool withDialog);
+    void PrintTo(QPrinter& printer) const;
 
     // --- dialogs
     void ShowFindDialog();
     void FindAgain();
     void ShowGotoLineDialog();
+    // Runs a search; `fromDialog` applies the origin option. Shows "Search
+    // string '%s' not found" and answers false when nothing is found.
+    bool Search(const TSearchOptions& options, bool fromDialog);
+    static TSearchOptions& SharedSearch();
 
     // --- configuration
     quint32 Options() const;
@@ -61,26 +111,158 @@ public:
     bool HighlightUrls() const;
     void SetHighlightUrls(bool on);
     void SetSyntaxParser(const THTMLParser* parser);
+    const THTMLParser* SyntaxParser() const;
     void SetLeftIndent(int pixels);
     int LeftIndent() const;
     void SetRightMargin(int column);
     int RightMargin() const;
     int GutterWidth() const;
     void SetLineHighlightVisible(bool on);
+    bool LineHighlightVisible() const;
     void SetLineHighlightPen(Qt::PenStyle style, const QColor& colour);
+    Qt::PenStyle LineHighlightPenStyle() const;
+    QColor LineHighlightPenColor() const;
     void SetLineHighlightBrush(const QColor& colour);
+    QColor LineHighlightBrush() const;
     void SetBackground(const QColor& colour);
-    void SetForeground(const QColor& colour);
+    QColor Background() const;
+    void SetForeground(const QColor& colour);         // the colour of the view's font
+    QColor Foreground() const;
     void SetGutterBrush(const QColor& colour);
+    QColor GutterBrush() const;
     void SetSelBackColor(const QColor& colour);
+    QColor SelBackColor() const;
     void SetSelColor(const QColor& colour);
+    QColor SelColor() const;
     void SetLineNumColor(const QColor& colour);
+    QColor LineNumColor() const;
+    // The popup menu shown on a right click (dxPopupMenu1); none when unset.
+    void SetPopupMenu(QMenu* menu);
+    QMenu* PopupMenu() const;
+
+    // --- links
+    // The link under a point of the viewport; empty when there is none or
+    // links are not highlighted.
+    QString LinkAt(const QPoint& viewportPos) const;
+    // Opens a link's text the way a click does: LinkUrl() decides, and only
+    // a valid URL reaches the opener. Answers whether it was opened.
+    bool OpenLink(const QString& linkText);
+    // Replaces the desktop opener (QDesktopServices::openUrl); tests use it.
+    // An empty function restores the desktop.
+    static void SetLinkOpener(std::function<void(const QUrl&)> opener);
+
+    // --- geometry, for the main window and tests
+    int LineHeight() const;
+    int TopLine() const;
+    int VisibleLineCount() const;
+    // Where a character is drawn, in viewport coordinates.
+    QRect CharRect(int line, int col) const;
+    int TextLeft() const;                             // x of column 0, unscrolled
 
 signals:
     // State bit 0 (value 1): the caret moved.
     void StateChange(TDCMemo* sender, int state);
     void SelectionChange(TDCMemo* sender);
-    // A plain click on a link; the default handler opens LinkTarget(text)
-    // with the desktop unless this is connected and handled elsewhere.
+    // A plain click (or Enter) on a link; emitted after the link was handed
+    // to the opener (or refused by it).
     void LinkClicked(const QString& linkText);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    struct LinkHit {
+        int line = -1;
+        int start = 0;
+        int length = 0;
+        bool valid() const { return line >= 0; }
+        bool operator==(const LinkHit&) const = default;
+    };
+
+    void resetText(QStringList lines);
+    void textGrew(int firstNewLine);
+    void invalidateRenders();
+    void updateMetrics();
+    void updateScrollBars();
+    void ensureStates(int upToLine) const;
+    TLineRender* renderFor(int line) const;
+    QString shownPrefix(int line) const;
+    int numberAreaWidth() const;
+    int digitsWidth() const;
+    int highlightLeft() const;
+    int lineX(int line, int col) const;               // text x of a column, unscrolled
+    TMemoPos hitTest(const QPoint& viewportPos) const;
+    LinkHit linkHitAt(const QPoint& viewportPos) const;
+    LinkHit linkHitAtCaret() const;
+    void setCursorState(TMemoPos anchor, TMemoPos caret, bool scrollToCaret);
+    void moveCaret(TMemoPos to, bool extend);
+    void ensureVisible(TMemoPos pos, bool centre);
+    TMemoPos clampPos(TMemoPos pos) const;
+    TMemoPos endPos() const;
+    TMemoPos nextPos(TMemoPos pos, bool word) const;
+    TMemoPos previousPos(TMemoPos pos, bool word) const;
+    TMemoPos verticalPos(TMemoPos from, int lines) const;
+    void selectWordAt(TMemoPos pos);
+    void restartBlink();
+    void updateCursorShape(const QPoint& viewportPos);
+    void autoScrollTick();
+    QString visibleSelection() const;
+
+    QStringList lines_;
+    int maxLineLength_ = 0;
+    mutable qreal measuredWidth_ = 0;
+    mutable std::vector<ParserState> endStates_;
+    mutable int statesKnown_ = 0;
+    mutable QCache<int, TLineRender> renders_;
+
+    TMemoPos anchor_;
+    TMemoPos caret_;
+    int desiredX_ = -1;
+
+    quint32 options_ = moDrawMargin | moDrawGutter | moLineNumbers | moLineNumbersOnGutter;
+    bool highlightUrls_ = false;
+    const THTMLParser* parser_ = nullptr;
+    int leftIndent_ = 0;
+    int rightMargin_ = 80;
+    bool lineHighlight_ = false;
+    Qt::PenStyle linePenStyle_ = Qt::SolidLine;
+    QColor linePenColour_;
+    QColor lineBrush_;
+    QColor background_;
+    QColor foreground_;
+    QColor gutterBrush_;
+    QColor selBack_;
+    QColor selFore_;
+    QColor lineNumColour_;
+    QPointer<QMenu> popup_;
+
+    int lineHeight_ = 16;
+    int ascent_ = 12;
+    qreal charWidth_ = 8;
+    qreal tabWidth_ = 64;
+
+    QBasicTimer blinkTimer_;
+    bool caretOn_ = true;
+    QBasicTimer autoScrollTimer_;
+    QPoint lastMousePos_;
+    bool selecting_ = false;
+    bool measuredGrew_ = false;
+    QPoint pressPos_;
+    LinkHit pressLink_;
+    TMemoPos scopeStart_;
+    TMemoPos scopeEnd_;
+    bool scopeValid_ = false;
 };

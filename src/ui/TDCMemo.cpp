@@ -1,0 +1,604 @@
+#include "ui/TDCMemo.h"
+
+#include "core/Guard.h"
+#include "results/ReplyText.h"
+#include "results/TextStyles.h"
+#include "ui/Colours.h"
+#include "ui/LineRender.h"
+
+#include <QFontDatabase>
+#include <QMenu>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
+#include <QtMath>
+
+namespace {
+
+constexpr int kNumberPad = 4;        // space either side of a line number
+constexpr int kRenderCacheCost = 4096;
+constexpr qreal kUnboundedWidth = 8388607.0;
+
+const THTMLParser& defaultParser()
+{
+    static const THTMLParser parser;
+    return parser;
+}
+
+QColor blend(const QColor& a, const QColor& b)
+{
+    return QColor((a.red() + b.red()) / 2, (a.green() + b.green()) / 2, (a.blue() + b.blue()) / 2);
+}
+
+int digitCount(int n)
+{
+    int digits = 1;
+    while (n >= 10) {
+        n /= 10;
+        ++digits;
+    }
+    return digits;
+}
+
+} // namespace
+
+TDCMemo::TDCMemo(QWidget* parent)
+    : QAbstractScrollArea(parent), renders_(kRenderCacheCost)
+{
+    const QPalette pal = palette();
+    background_ = pal.color(QPalette::Active, QPalette::Base);
+    foreground_ = pal.color(QPalette::Active, QPalette::Text);
+    selBack_ = pal.color(QPalette::Active, QPalette::Highlight);
+    selFore_ = pal.color(QPalette::Active, QPalette::HighlightedText);
+    // White on the classic desktop; taken from the palette so that a dark
+    // theme does not get a white gutter and line under light text.
+    gutterBrush_ = background_;
+    lineBrush_ = background_;
+    lineNumColour_ = foreground_;
+    linePenColour_ = QColor(128, 128, 128);
+
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setMouseTracking(true);
+    viewport()->setCursor(Qt::IBeamCursor);
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    updateMetrics();
+}
+
+TDCMemo::~TDCMemo() = default;
+
+// ---------------------------------------------------------------- text
+
+void TDCMemo::LoadFromBytes(const QByteArray& bytes)
+{
+    resetText(SplitReplyLines(bytes));
+}
+
+void TDCMemo::SetLines(const QStringList& lines)
+{
+    resetText(lines);
+}
+
+void TDCMemo::AppendLines(const QStringList& lines)
+{
+    if (lines.isEmpty())
+        return;
+    const int first = int(lines_.size());
+    lines_.append(lines);
+    textGrew(first);
+}
+
+void TDCMemo::ClearText()
+{
+    resetText({});
+}
+
+void TDCMemo::resetText(QStringList lines)
+{
+    lines_ = std::move(lines);
+    maxLineLength_ = 0;
+    endStates_.clear();
+    statesKnown_ = 0;
+    measuredWidth_ = 0;
+    scopeValid_ = false;
+    invalidateRenders();
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    textGrew(0);
+    setCursorState({}, {}, false);
+}
+
+void TDCMemo::textGrew(int firstNewLine)
+{
+    const int count = int(lines_.size());
+    endStates_.resize(size_t(count), ParserState::Text);
+    for (int i = firstNewLine; i < count; ++i)
+        maxLineLength_ = std::max(maxLineLength_, int(std::min<qsizetype>(lines_[i].size(), kDisplayLimit)));
+    // The empty row shown for a view without lines is no longer empty.
+    renders_.remove(firstNewLine);
+    updateScrollBars();
+    viewport()->update();
+}
+
+QStringList TDCMemo::Lines() const { return lines_; }
+int TDCMemo::LineCount() const { return int(lines_.size()); }
+
+QString TDCMemo::LineText(int index) const
+{
+    return index >= 0 && index < lines_.size() ? lines_[index] : QString();
+}
+
+void TDCMemo::ensureStates(int upToLine) const
+{
+    const THTMLParser& parser = parser_ ? *parser_ : defaultParser();
+    upToLine = std::min(upToLine, int(lines_.size()));
+    while (statesKnown_ < upToLine) {
+        const ParserState start = statesKnown_ == 0 ? ParserState::Text : endStates_[size_t(statesKnown_ - 1)];
+        endStates_[size_t(statesKnown_)] = parser.EndState(lines_[statesKnown_], start);
+        ++statesKnown_;
+    }
+}
+
+QByteArray TDCMemo::LineClasses(int index) const
+{
+    if (index < 0 || index >= lines_.size())
+        return {};
+    ensureStates(index);
+    ParserState state = index == 0 ? ParserState::Text : endStates_[size_t(index - 1)];
+    QByteArray classes = (parser_ ? *parser_ : defaultParser()).TokenizeLine(lines_[index], state);
+    if (highlightUrls_)
+        MarkLinks(lines_[index], classes);
+    return classes;
+}
+
+// ---------------------------------------------------------------- configuration
+
+quint32 TDCMemo::Options() const { return options_; }
+
+void TDCMemo::SetOptions(quint32 options)
+{
+    options &= kMemoOptionMask;
+    if (options == options_)
+        return;
+    options_ = options;
+    invalidateRenders();
+    updateScrollBars();
+    viewport()->update();
+}
+
+bool TDCMemo::HighlightUrls() const { return highlightUrls_; }
+
+void TDCMemo::SetHighlightUrls(bool on)
+{
+    if (on == highlightUrls_)
+        return;
+    highlightUrls_ = on;
+    invalidateRenders();
+    viewport()->update();
+}
+
+void TDCMemo::SetSyntaxParser(const THTMLParser* parser)
+{
+    parser_ = parser;
+    statesKnown_ = 0;
+    invalidateRenders();
+    viewport()->update();
+}
+
+const THTMLParser* TDCMemo::SyntaxParser() const { return parser_; }
+
+void TDCMemo::SetLeftIndent(int pixels)
+{
+    leftIndent_ = std::clamp(pixels, 0, 1000);
+    updateScrollBars();
+    viewport()->update();
+}
+
+int TDCMemo::LeftIndent() const { return leftIndent_; }
+
+void TDCMemo::SetRightMargin(int column)
+{
+    rightMargin_ = std::max(0, column);
+    viewport()->update();
+}
+
+int TDCMemo::RightMargin() const { return rightMargin_; }
+
+void TDCMemo::SetLineHighlightVisible(bool on)
+{
+    lineHighlight_ = on;
+    viewport()->update();
+}
+
+bool TDCMemo::LineHighlightVisible() const { return lineHighlight_; }
+
+void TDCMemo::SetLineHighlightPen(Qt::PenStyle style, const QColor& colour)
+{
+    linePenStyle_ = style;
+    linePenColour_ = colour;
+    viewport()->update();
+}
+
+Qt::PenStyle TDCMemo::LineHighlightPenStyle() const { return linePenStyle_; }
+QColor TDCMemo::LineHighlightPenColor() const { return linePenColour_; }
+
+void TDCMemo::SetLineHighlightBrush(const QColor& colour)
+{
+    lineBrush_ = colour;
+    viewport()->update();
+}
+
+QColor TDCMemo::LineHighlightBrush() const { return lineBrush_; }
+
+void TDCMemo::SetBackground(const QColor& colour)
+{
+    background_ = colour;
+    invalidateRenders(); // the dimmed notation colour mixes it in
+    viewport()->update();
+}
+
+QColor TDCMemo::Background() const { return background_; }
+
+void TDCMemo::SetForeground(const QColor& colour)
+{
+    foreground_ = colour;
+    invalidateRenders();
+    viewport()->update();
+}
+
+QColor TDCMemo::Foreground() const { return foreground_; }
+
+void TDCMemo::SetGutterBrush(const QColor& colour)
+{
+    gutterBrush_ = colour;
+    viewport()->update();
+}
+
+QColor TDCMemo::GutterBrush() const { return gutterBrush_; }
+
+void TDCMemo::SetSelBackColor(const QColor& colour)
+{
+    selBack_ = colour;
+    viewport()->update();
+}
+
+QColor TDCMemo::SelBackColor() const { return selBack_; }
+
+void TDCMemo::SetSelColor(const QColor& colour)
+{
+    selFore_ = colour;
+    viewport()->update();
+}
+
+QColor TDCMemo::SelColor() const { return selFore_; }
+
+void TDCMemo::SetLineNumColor(const QColor& colour)
+{
+    lineNumColour_ = colour;
+    viewport()->update();
+}
+
+QColor TDCMemo::LineNumColor() const { return lineNumColour_; }
+
+void TDCMemo::SetPopupMenu(QMenu* menu) { popup_ = menu; }
+QMenu* TDCMemo::PopupMenu() const { return popup_; }
+
+// ---------------------------------------------------------------- geometry
+
+void TDCMemo::updateMetrics()
+{
+    const QFontMetricsF fm(font());
+    lineHeight_ = std::max(1, qCeil(fm.height()));
+    ascent_ = qCeil(fm.ascent());
+    charWidth_ = std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char('x')));
+    tabWidth_ = 8 * std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char(' ')));
+    measuredWidth_ = 0;
+    invalidateRenders();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void TDCMemo::invalidateRenders()
+{
+    renders_.clear();
+}
+
+int TDCMemo::LineHeight() const { return lineHeight_; }
+int TDCMemo::TopLine() const { return verticalScrollBar()->value(); }
+int TDCMemo::VisibleLineCount() const { return std::max(1, viewport()->height() / lineHeight_); }
+
+int TDCMemo::digitsWidth() const
+{
+    return QFontMetrics(font()).horizontalAdvance(QLatin1Char('9')) * digitCount(std::max(1, LineCount()));
+}
+
+int TDCMemo::GutterWidth() const
+{
+    if (!(options_ & moDrawGutter))
+        return 0;
+    int width = 32;
+    if ((options_ & moLineNumbers) && (options_ & moLineNumbersOnGutter))
+        width = std::max(width, digitsWidth() + 2 * kNumberPad);
+    return width;
+}
+
+// Line numbers that are not drawn on the gutter get a strip of their own on
+// the text's background.
+int TDCMemo::numberAreaWidth() const
+{
+    if (!(options_ & moLineNumbers))
+        return 0;
+    if ((options_ & moLineNumbersOnGutter) && (options_ & moDrawGutter))
+        return 0;
+    return digitsWidth() + 2 * kNumberPad;
+}
+
+int TDCMemo::highlightLeft() const { return GutterWidth() + numberAreaWidth(); }
+
+int TDCMemo::TextLeft() const
+{
+    return highlightLeft() + ((options_ & moLeftIndent) ? leftIndent_ : 0);
+}
+
+void TDCMemo::updateScrollBars()
+{
+    const int rows = VisibleLineCount();
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setRange(0, std::max(0, LineCount() - rows));
+    vertical->setPageStep(rows);
+    vertical->setSingleStep(1);
+
+    const int textWidth = std::max(1, viewport()->width() - TextLeft());
+    const qreal content = std::max(maxLineLength_ * charWidth_, measuredWidth_) + 2 * charWidth_;
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setRange(0, std::max(0, qCeil(content) - textWidth));
+    horizontal->setPageStep(textWidth);
+    horizontal->setSingleStep(qCeil(charWidth_));
+}
+
+int TDCMemo::lineX(int line, int col) const
+{
+    return qRound(renderFor(line)->x(col));
+}
+
+QRect TDCMemo::CharRect(int line, int col) const
+{
+    const TLineRender* render = renderFor(line);
+    const qreal x0 = render->x(col);
+    qreal x1 = render->x(col + 1);
+    if (x1 <= x0)
+        x1 = x0 + charWidth_;
+    const int left = TextLeft() - horizontalScrollBar()->value();
+    return QRect(left + qFloor(x0), (line - TopLine()) * lineHeight_, std::max(1, qCeil(x1 - x0)), lineHeight_);
+}
+
+// ---------------------------------------------------------------- rendering
+
+QString TDCMemo::shownPrefix(int line) const
+{
+    return lines_[line].size() > kDisplayLimit ? lines_[line].left(kDisplayLimit) : lines_[line];
+}
+
+TLineRender* TDCMemo::renderFor(int line) const
+{
+    if (line < 0 || line >= lines_.size())
+        line = int(lines_.size()); // the empty row of an empty view, or past the end
+    if (TLineRender* cached = renders_.object(line))
+        return cached;
+
+    auto render = std::make_unique<TLineRender>();
+    const QString text = line < lines_.size() ? lines_[line] : QString();
+    const bool truncated = text.size() > kDisplayLimit;
+    const QString shown = truncated ? text.left(kDisplayLimit) : text;
+    render->shownLength = int(shown.size());
+
+    QList<QTextLayout::FormatRange> formats;
+    QTextCharFormat dim;
+    dim.setForeground(blend(foreground_, background_));
+
+    QString display;
+    if (HasControlNotation(shown)) {
+        render->toDisplay.resize(shown.size() + 1);
+        display.reserve(shown.size() + 16);
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            render->toDisplay[i] = int(display.size());
+            const QString notation = ControlNotation(shown[i].unicode());
+            if (notation.isEmpty()) {
+                display.append(shown[i]);
+            } else {
+                formats.append({int(display.size()), int(notation.size()), dim});
+                display.append(notation);
+            }
+        }
+        render->toDisplay[shown.size()] = int(display.size());
+    } else {
+        display = shown;
+    }
+    render->contentLength = int(display.size());
+
+    if ((options_ & moColorSyntax) && line < lines_.size()) {
+        const QByteArray classes = LineClasses(line);
+        int i = 0;
+        while (i < render->shownLength) {
+            const int cls = quint8(classes[i]);
+            int j = i + 1;
+            while (j < render->shownLength && quint8(classes[j]) == cls)
+                ++j;
+            if (cls != tcWhitespace) {
+                const TTextStyle& style = DefaultTextStyle(cls);
+                QTextCharFormat format;
+                format.setForeground(ColourToQColor(style.colour));
+                format.setFontWeight(style.bold ? QFont::Bold : QFont::Normal);
+                format.setFontItalic(style.italic);
+                format.setFontUnderline(style.underline);
+                const int from = render->displayPos(i);
+                formats.append({from, render->displayPos(j) - from, format});
+            }
+            i = j;
+        }
+    }
+
+    if (highlightUrls_) {
+        render->links = FindLinks(shown);
+        QTextCharFormat link;
+        link.setForeground(ColourToQColor(DefaultTextStyle(tcUrl).colour));
+        link.setFontUnderline(true);
+        for (const auto& [start, length] : render->links) {
+            const int from = render->displayPos(start);
+            formats.append({from, render->displayPos(start + length) - from, link});
+        }
+    }
+
+    if (truncated) {
+        const QString note = QStringLiteral(" \u2026 (%1 more characters)").arg(text.size() - kDisplayLimit);
+        QTextCharFormat noteFormat = dim;
+        noteFormat.setFontItalic(true);
+        formats.append({int(display.size()), int(note.size()), noteFormat});
+        display.append(note);
+    }
+
+    QTextOption option(Qt::AlignLeft | Qt::AlignAbsolute);
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(Qt::LeftToRight);
+    option.setTabStopDistance(tabWidth_);
+    option.setFlags(QTextOption::IncludeTrailingSpaces);
+    QTextLayout& layout = render->layout;
+    layout.setText(display);
+    layout.setFont(font());
+    layout.setTextOption(option);
+    layout.setFormats(formats);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine textLine = layout.createLine();
+    if (textLine.isValid()) {
+        textLine.setLeadingIncluded(false);
+        textLine.setLineWidth(kUnboundedWidth);
+        textLine.setPosition(QPointF(0, 0));
+    }
+    layout.endLayout();
+    render->width = textLine.isValid() ? textLine.naturalTextWidth() : 0;
+    if (render->width > measuredWidth_) {
+        measuredWidth_ = render->width;
+        const_cast<TDCMemo*>(this)->measuredGrew_ = true;
+    }
+
+    TLineRender* result = render.get();
+    renders_.insert(line, render.release(), 1 + display.size() / 128);
+    return result;
+}
+
+void TDCMemo::paintEvent(QPaintEvent* event)
+{
+    Guarded(this, [&] {
+        QPainter painter(viewport());
+        const QRect area = viewport()->rect();
+        const int width = area.width();
+        const int top = TopLine();
+        const int rows = area.height() / lineHeight_ + 1;
+        const int count = LineCount();
+        const int lastRow = std::min(top + rows, std::max(count, 1)); // one empty row for no lines
+        const int hscroll = horizontalScrollBar()->value();
+        const int gutter = GutterWidth();
+        const int numbers = numberAreaWidth();
+        const int lineLeft = gutter + numbers;
+        const int textLeft = TextLeft();
+        const QRect textArea(lineLeft, 0, std::max(0, width - lineLeft), area.height());
+
+        painter.fillRect(event->rect(), background_);
+
+        const bool showLine = lineHighlight_ && caret_.line >= top && caret_.line < lastRow;
+        const int caretY = (caret_.line - top) * lineHeight_;
+        if (showLine)
+            painter.fillRect(QRect(lineLeft, caretY, width - lineLeft, lineHeight_), lineBrush_);
+
+        if (options_ & moDrawMargin) {
+            const int x = textLeft - hscroll + qRound(rightMargin_ * charWidth_);
+            if (x >= lineLeft && x < width) {
+                painter.setPen(QColor(192, 192, 192));
+                painter.drawLine(x, 0, x, area.height());
+            }
+        }
+
+        const TMemoPos selStart = SelectionStart();
+        const TMemoPos selEnd = SelectionEnd();
+        const bool selection = selStart != selEnd;
+        QTextCharFormat selFormat;
+        selFormat.setBackground(selBack_);
+        selFormat.setForeground(selFore_);
+
+        painter.save();
+        painter.setClipRect(textArea.intersected(event->rect()));
+        painter.setPen(foreground_);
+        for (int line = top; line < lastRow; ++line) {
+            const int y = (line - top) * lineHeight_;
+            if (y + lineHeight_ < event->rect().top() || y > event->rect().bottom())
+                continue;
+            const TLineRender* render = renderFor(line);
+            QList<QTextLayout::FormatRange> selections;
+            if (selection && line >= selStart.line && line <= selEnd.line) {
+                const int from = line == selStart.line ? render->displayPos(selStart.col) : 0;
+                const int to = line == selEnd.line ? render->displayPos(selEnd.col) : render->contentLength;
+                if (to > from)
+                    selections.append({from, to - from, selFormat});
+                if (line < selEnd.line) { // the line break is selected too
+                    const qreal endX = render->layout.lineAt(0).cursorToX(render->contentLength);
+                    painter.fillRect(QRectF(textLeft - hscroll + endX, y, charWidth_, lineHeight_), selBack_);
+                }
+            }
+            render->layout.draw(&painter, QPointF(textLeft - hscroll, y), selections);
+            if (line == caret_.line && hasFocus() && caretOn_) {
+                const qreal x = textLeft - hscroll + render->x(caret_.col);
+                painter.fillRect(QRectF(x, y, 1, lineHeight_), foreground_);
+            }
+        }
+        painter.restore();
+
+        if (showLine && linePenStyle_ != Qt::NoPen) {
+            painter.setPen(QPen(linePenColour_, 1, linePenStyle_));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRect(lineLeft, caretY, width - lineLeft - 1, lineHeight_ - 1));
+        }
+
+        if (gutter > 0) {
+            painter.fillRect(QRect(0, 0, gutter, area.height()), gutterBrush_);
+            painter.setPen(blend(gutterBrush_, QColor(128, 128, 128)));
+            painter.drawLine(gutter - 1, 0, gutter - 1, area.height());
+        }
+        if (options_ & moLineNumbers) {
+            const int numbersLeft = numbers > 0 ? gutter : 0;
+            const int numbersWidth = numbers > 0 ? numbers : gutter;
+            painter.setPen(lineNumColour_);
+            painter.setFont(font());
+            for (int line = top; line < std::min(top + rows, count); ++line)
+                painter.drawText(QRect(numbersLeft, (line - top) * lineHeight_, numbersWidth - kNumberPad, lineHeight_),
+                                 Qt::AlignRight | Qt::AlignVCenter, QString::number(line + 1));
+        }
+    });
+    if (measuredGrew_) {
+        measuredGrew_ = false;
+        QMetaObject::invokeMethod(this, [this] { updateScrollBars(); }, Qt::QueuedConnection);
+    }
+}
+
+void TDCMemo::resizeEvent(QResizeEvent* event)
+{
+    Guarded(this, [&] {
+        QAbstractScrollArea::resizeEvent(event);
+        updateScrollBars();
+    });
+}
+
+void TDCMemo::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+void TDCMemo::changeEvent(QEvent* event)
+{
+    Guarded(this, [&] {
+        QAbstractScrollArea::changeEvent(event);
+        if (event->type() == QEvent::FontChange)
+            updateMetrics();
+    });
+}
