@@ -16,6 +16,7 @@
 #include "core/Errors.h"
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 inline const QString kRootKey = QStringLiteral("\\Software\\Marlwick\\Pollux\\2.0");
@@ -23,7 +24,8 @@ inline const QString kConfigurationKey = kRootKey + QStringLiteral("\\Configurat
 
 bool SettingsKeyExists(const QString& path);
 bool SettingsValueExists(const QString& path, const QString& name);
-// " " when the value or its key is missing; "" for a value of zero length.
+// " " when the value or its key is missing; "" for a value of zero length;
+// the decimal text of an integer value.
 QString ReadSettingString(const QString& path, const QString& name);
 // -1 when the key is missing; throws ERegistryException "Failed to get data
 // for '%s'" for a missing value and "Invalid data type for '%s'" for a value
@@ -31,10 +33,13 @@ QString ReadSettingString(const QString& path, const QString& name);
 qint32 ReadSettingInteger(const QString& path, const QString& name);
 // false when the value or key is missing; non-zero integers are true.
 bool ReadSettingBool(const QString& path, const QString& name);
-// Deletes the key with everything below it; true if the key itself went.
+// Deletes the key with everything below it, all in one step; true if the key
+// itself went. The top of the store ("\\") is never deleted.
 bool DeleteSettingsKey(const QString& path);
-// Create missing keys; false when the key cannot be created. A refused write
-// once the key is open throws ERegistryException "Failed to set data for '%s'".
+// Create missing keys and return true. A write the store refuses (locked by
+// another copy for too long, read-only, disk full) throws ERegistryException
+// "Failed to set data for '%s'"; a store file that cannot be opened throws
+// EStoreError. Nothing is ever dropped silently.
 bool WriteSettingString(const QString& path, const QString& name, const QString& text);
 bool WriteSettingInteger(const QString& path, const QString& name, qint32 value);
 bool WriteSettingBool(const QString& path, const QString& name, bool value);
@@ -46,6 +51,24 @@ bool ListSettingKeys(const QString& path, QStringList& names);
 // The kind of a stored value, for pxreg's export: "string", "integer", or
 // empty when the value is missing.
 QString SettingValueKind(const QString& path, const QString& name);
+
+// Deletes one value; true if it existed. Only pxreg uses it: the program
+// itself replaces lists whole by deleting their key.
+bool DeleteSettingValue(const QString& path, const QString& name);
+
+// One value with its kind, for pxreg's export and import.
+struct SettingEntry {
+    QString name;
+    bool isInteger = false;
+    QString text;       // the data of a string value
+    qint32 integer = 0; // the data of an integer value
+};
+// All values of a key in enumeration order; false when the key is missing.
+bool ReadSettingEntries(const QString& path, QList<SettingEntry>& entries);
+// Creates the key (and those above it) and writes all the values in one
+// step: either all of them are stored or none. An empty list just creates
+// the key. A refused write throws ERegistryException.
+bool WriteSettingEntries(const QString& path, const QList<SettingEntry>& entries);
 
 // The store file in use.
 QString SettingsStorePath();

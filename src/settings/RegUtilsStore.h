@@ -1,0 +1,132 @@
+#pragma once
+// The SQLite side of the settings store, for RegUtils.cpp only: one
+// connection per call, prepared statements, the write transaction, and the
+// one place that turns an SQLite failure into the user's message (moving a
+// damaged store file aside on the way).
+
+#include "core/Errors.h"
+
+#include <QString>
+#include <utility>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace pollux_store {
+
+// The row of the top of the store (the per-user branch itself).
+constexpr qint64 kTopKeyId = 1;
+
+QString StoreFilePath();
+
+// A failure on the way through SQLite, carried up to runRead / runWrite.
+struct SqlFailure {
+    enum class Kind {
+        Open,    // the file could not be opened or created
+        Damaged, // corrupt, not a database, or not a settings store: moved aside
+        Newer,   // a settings store of a later schema: left alone
+        Refused, // a statement failed (locked too long, read-only, disk full, ...)
+    };
+    Kind kind;
+    QString reason;
+    QString path;
+    quint64 device = 0;
+    quint64 inode = 0;
+};
+
+class Connection {
+public:
+    enum class Access { Read, Write };
+    explicit Connection(Access access);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // False when reading a store that has never been written: every key is
+    // then missing, and no file is created.
+    bool ready() const { return ready_; }
+    sqlite3* handle() const { return db_; }
+    qint64 lastInsertId() const;
+    int changes() const;
+
+    void exec(const char* sql);
+    // Creates the tables when the file is new; inside a write transaction.
+    void ensureSchema();
+    [[noreturn]] void fail(int rc, SqlFailure::Kind kind = SqlFailure::Kind::Refused) const;
+
+private:
+    int userVersion();
+    void checkSchema(Access access);
+
+    sqlite3* db_ = nullptr;
+    QString path_;
+    quint64 device_ = 0;
+    quint64 inode_ = 0;
+    bool ready_ = false;
+    bool needsSchema_ = false;
+};
+
+class Statement {
+public:
+    Statement(Connection& store, const char* sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(int index, const QString& text);
+    void bind(int index, qint64 number);
+    // True while there is a row to read.
+    bool step();
+    qint64 int64At(int column) const;
+    QString textAt(int column) const;
+
+private:
+    Connection& store_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// BEGIN IMMEDIATE .. COMMIT; rolled back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Connection& store);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Connection& store_;
+    bool open_ = false;
+};
+
+enum class Refusal { SetData, DeleteKey, DeleteValue };
+
+[[noreturn]] void RaiseReadFailure(const SqlFailure& failure);
+[[noreturn]] void RaiseWriteFailure(const SqlFailure& failure, Refusal refusal, const QString& name);
+
+// Runs body on an open store; absent is the answer when no store exists yet.
+template <class T, class Body>
+T runRead(T absent, Body&& body)
+{
+    try {
+        Connection store(Connection::Access::Read);
+        if (!store.ready())
+            return absent;
+        return std::forward<Body>(body)(store);
+    } catch (const SqlFailure& failure) {
+        RaiseReadFailure(failure);
+    }
+}
+
+template <class Body>
+auto runWrite(Refusal refusal, const QString& name, Body&& body)
+{
+    try {
+        Connection store(Connection::Access::Write);
+        return std::forward<Body>(body)(store);
+    } catch (const SqlFailure& failure) {
+        RaiseWriteFailure(failure, refusal, name);
+    }
+}
+
+} // namespace pollux_store
