@@ -34,7 +34,7 @@ qint32 ReadSettingInteger(const QString& path, const QString& name);
 // false when the value or key is missing; non-zero integers are true.
 bool ReadSettingBool(const QString& path, const QString& name);
 // Deletes the key with everything below it, all in one step; true if the key
-// itself went. The top of the store ("\\") is never deleted.
+// itself went. The top of the store ("\") is never deleted.
 bool DeleteSettingsKey(const QString& path);
 // Create missing keys and return true. A write the store refuses (locked by
 // another copy for too long, read-only, disk full) throws ERegistryException
