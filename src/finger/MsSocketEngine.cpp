@@ -10,8 +10,8 @@
 #include <thread>
 #include <unistd.h>
 
-TmsSocketEngine::TmsSocketEngine(QObject* reportTo, Handler handler)
-    : reportTo_(reportTo), handler_(std::move(handler))
+TmsSocketEngine::TmsSocketEngine(QObject* component, Handler handler)
+    : reportTo_(component), handler_(std::move(handler))
 {
 }
 
@@ -70,8 +70,8 @@ void TmsSocketEngine::AfterRecv(qint64 result, int error)
         armRead(false);
         closeNotified_ = true;
         closePending_ = true;
-    } else if (result > 0 || error == WsaError::WouldBlock) {
-        armRead(true);
+    } else if (result < 0 && error == WsaError::WouldBlock) {
+        armRead(true); // after data the loop tries again at once; no wake-up needed
     }
 }
 
@@ -85,7 +85,7 @@ bool TmsSocketEngine::deliver(TmsNotification kind, int error)
 {
     QPointer<TmsSocketEngine> alive(this);
     const Handler handler = handler_; // the engine may go while it runs
-    Guarded(reportTo_.data(), [&] {
+    Guarded(reportTo_ ? reportTo_->parent() : nullptr, [&] {
         if (handler)
             handler(kind, error);
     });

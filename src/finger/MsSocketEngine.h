@@ -21,8 +21,9 @@ class TmsSocketEngine : public QObject {
 public:
     using Handler = std::function<void(TmsNotification kind, int error)>;
 
-    // Failures of the handler go to the error report with reportTo as sender.
-    TmsSocketEngine(QObject* reportTo, Handler handler);
+    // Failures of the handler go to the error report with the owner of the
+    // component (its window) as sender.
+    TmsSocketEngine(QObject* component, Handler handler);
     ~TmsSocketEngine() override;
 
     void Attach(int fd); // a new socket: nothing armed yet

@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -74,6 +75,9 @@ constexpr ErrorRow kErrorRows[] = {
     {11003, "[11003] Non-Recoverable errors: FORMERR, REFUSED, NOTIMP"},
     {11004, "[11004] Valid name, no data record of requested type"},
 };
+
+std::mutex lookupMutex;
+TmsWinsock::LookupFunction lookupFunction;
 
 void setPort(TmsAddress& a, quint16 port)
 {
@@ -241,8 +245,13 @@ bool TmsWinsock::SetNonBlocking(int fd)
 int TmsWinsock::Connect(int fd, const TmsAddress& address)
 {
     // An interrupted connect goes on in the background, like one in progress.
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address.storage), address.length) < 0)
+    // EAGAIN from a TCP connect is no attempt at all but a lack of local
+    // resources, which must not be waited on.
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address.storage), address.length) < 0) {
+        if (errno == EAGAIN)
+            return lastError_ = WsaError::NoBuffers, -1;
         return fail(errno == EINTR ? EINPROGRESS : errno);
+    }
     return 0;
 }
 
@@ -350,9 +359,22 @@ bool TmsWinsock::NumericAddress(const TmsHostName& host, quint16 port, std::vect
     return true;
 }
 
+void TmsWinsock::SetLookupFunction(LookupFunction lookup)
+{
+    std::lock_guard lock(lookupMutex);
+    lookupFunction = std::move(lookup);
+}
+
 int TmsWinsock::Lookup(const QByteArray& name, quint16 port, std::vector<TmsAddress>& out)
 {
     out.clear();
+    LookupFunction replacement;
+    {
+        std::lock_guard lock(lookupMutex);
+        replacement = lookupFunction;
+    }
+    if (replacement)
+        return replacement(name, port, out);
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;

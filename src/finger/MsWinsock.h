@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <sys/socket.h>
 #include <vector>
 
@@ -86,6 +87,11 @@ public:
     // thread. Answers 0 and the addresses (IPv4 first, then IPv6), or the
     // Windows Sockets number of the failure.
     static int Lookup(const QByteArray& name, quint16 port, std::vector<TmsAddress>& out);
+
+    // Replaces the system resolver (tests: slow or scripted answers). The
+    // function runs on the lookup thread; an empty one restores the system's.
+    using LookupFunction = std::function<int(const QByteArray& name, quint16 port, std::vector<TmsAddress>& out)>;
+    static void SetLookupFunction(LookupFunction lookup);
 
 private:
     TmsWinsock() = default;

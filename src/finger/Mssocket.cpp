@@ -55,7 +55,7 @@ private:
 TmsSocketBase::TmsSocketBase(QObject* owner)
     : QObject(owner), TimeCounter(std::make_unique<TmsTimeCounter>())
 {
-    Engine = std::make_unique<TmsSocketEngine>(owner, [this](TmsNotification kind, int error) {
+    Engine = std::make_unique<TmsSocketEngine>(this, [this](TmsNotification kind, int error) {
         HandleNotification(kind, error);
     });
 }
@@ -221,6 +221,8 @@ void TmsSocket::ReceiveStream(QBuffer& stream, qint32 MaxSize, qint32 StartPos)
     QPointer<TmsSocket> alive(this);
 
     if (!stream.isOpen() && !stream.open(QIODevice::ReadWrite))
+        TmsWinsock::RaiseSocketError(WsaError::InvalidArgument);
+    if (!stream.isWritable())
         TmsWinsock::RaiseSocketError(WsaError::InvalidArgument);
     if (StartPos < 0 || !stream.seek(StartPos))
         TmsWinsock::RaiseSocketError(WsaError::InvalidArgument);

@@ -43,6 +43,9 @@ private slots:
     void cancelDuringReceive();
     void cancelDuringConnect();
     void cancelDuringLookup();
+    void slowLookupIsWaitedOnInTurns();
+    void otherAddressesAreTried();
+    void handlerFailureIsReported();
     void endlessServerStopsAtBound();
     void receiveWithExpectedSize();
     void disconnectWithoutSocket();

@@ -1,13 +1,18 @@
 #include "TestFinger.h"
 
 #include "FingerServer.h"
+#include "core/Guard.h"
+#include "finger/MsWinsock.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QScopeGuard>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -76,12 +81,24 @@ void TestFinger::normalExchange()
 
 void TestFinger::emptyReply()
 {
-    LoopbackFingerServer server;
-    server.SetCloseAtOnce();
-    QVERIFY(server.Listen());
+    // A server that reads the query and closes without a word.
+    LoopbackFingerServer quiet;
+    quiet.SetReply(QByteArray());
+    QVERIFY(quiet.Listen());
     TmsClientSocket s;
     QStringList events;
     Record(s, events);
+    QBuffer nothing;
+    QCOMPARE(exchange(s, local(quiet.Port()), QStringLiteral("bob"), nothing).message, QString());
+    QCOMPARE(nothing.data(), QByteArray());
+    QCOMPARE(events, (QStringList{"connecting", "connected", "connected", "disconnected", "disconnected"}));
+
+    // One that closes before the query arrives: the query may meet a reset
+    // connection, but nothing is made up.
+    events.clear();
+    LoopbackFingerServer server;
+    server.SetCloseAtOnce();
+    QVERIFY(server.Listen());
     s.SetHost(local(server.Port()));
     QCOMPARE(attempt([&] { s.Connect(); }).message, QString());
     // The query line may meet the closed peer; what matters is the reply.
@@ -156,15 +173,29 @@ void TestFinger::unknownHost()
 
 void TestFinger::dottedAddressNeedsNoLookup()
 {
-    // A dotted address connects even where names cannot be resolved at all;
-    // the lookup path is exercised by "localhost", which the resolver knows.
     LoopbackFingerServer server;
     server.SetReply("ok\r\n");
     QVERIFY(server.Listen());
+    // A resolver that fails every name: dotted addresses never reach it.
+    std::atomic<int> lookups{0};
+    TmsWinsock::SetLookupFunction([&lookups](const QByteArray&, quint16, std::vector<TmsAddress>&) {
+        ++lookups;
+        return int(WsaError::NoRecovery);
+    });
+    auto restore = qScopeGuard([] { TmsWinsock::SetLookupFunction({}); });
     TmsClientSocket s;
-    QBuffer a, b;
+    QBuffer a;
     QCOMPARE(exchange(s, local(server.Port()), QStringLiteral("u"), a).message, QString());
     QCOMPARE(a.data(), QByteArray("ok\r\n"));
+    QCOMPARE(lookups.load(), 0);
+    s.SetHost(QStringLiteral("localhost"));
+    QCOMPARE(attempt([&] { s.Connect(); }).message, QStringLiteral("[11003] Non-Recoverable errors: FORMERR, REFUSED, NOTIMP"));
+    QCOMPARE(lookups.load(), 1);
+
+    // The system resolver knows localhost.
+    restore.dismiss();
+    TmsWinsock::SetLookupFunction({});
+    QBuffer b;
     QCOMPARE(exchange(s, QStringLiteral("localhost:%1").arg(server.Port()), QStringLiteral("u"), b).message, QString());
     QCOMPARE(b.data(), QByteArray("ok\r\n"));
 }
@@ -291,6 +322,98 @@ void TestFinger::cancelDuringLookup()
     // The cancel lands in the lookup's first turn.
     QCOMPARE(o.message, QStringLiteral("Operation has been canceled"));
     QVERIFY(!s.Connected());
+}
+
+namespace {
+// A resolver that answers only after a long pause, on its own thread.
+struct SlowResolver {
+    SlowResolver()
+    {
+        TmsWinsock::SetLookupFunction([](const QByteArray&, quint16, std::vector<TmsAddress>&) {
+            QThread::sleep(4);
+            return int(WsaError::HostNotFound);
+        });
+    }
+    ~SlowResolver() { TmsWinsock::SetLookupFunction({}); }
+};
+} // namespace
+
+void TestFinger::slowLookupIsWaitedOnInTurns()
+{
+    SlowResolver resolver;
+    TmsClientSocket s;
+    s.SetHost(QStringLiteral("slow.example"));
+    // The event loop keeps running during the lookup.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+    ticker.start(50);
+
+    // Cancel reaches it.
+    QTimer::singleShot(300, &s, [&] { s.Cancel(); });
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(attempt([&] { s.Connect(); }).message, QStringLiteral("Operation has been canceled"));
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(ticks >= 2);
+
+    // So does the time-out.
+    s.SetTimeOut(1);
+    clock.restart();
+    QCOMPARE(attempt([&] { s.Connect(); }).message, QStringLiteral("Operation timed out"));
+    QVERIFY2(clock.elapsed() < 3500, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestFinger::otherAddressesAreTried()
+{
+    LoopbackFingerServer six;
+    six.SetReply("via six\r\n");
+    if (!six.Listen(QHostAddress::LocalHostIPv6))
+        QSKIP("no IPv6 loopback here");
+    const quint16 refusing = RefusingPort();
+    // The name has an IPv4 address that refuses and an IPv6 one that answers.
+    TmsWinsock::SetLookupFunction([refusing, port = six.Port()](const QByteArray&, quint16, std::vector<TmsAddress>& out) {
+        std::vector<TmsAddress> four, v6;
+        TmsWinsock::NumericAddress({"127.0.0.1", false}, refusing, four);
+        TmsWinsock::NumericAddress({"::1", true}, port, v6);
+        out = {four.at(0), v6.at(0)};
+        return 0;
+    });
+    auto restore = qScopeGuard([] { TmsWinsock::SetLookupFunction({}); });
+    TmsClientSocket s;
+    QStringList events;
+    Record(s, events);
+    QBuffer reply;
+    QCOMPARE(exchange(s, QStringLiteral("dual.example"), QStringLiteral("x"), reply).message, QString());
+    QCOMPARE(reply.data(), QByteArray("via six\r\n"));
+    QCOMPARE(events.mid(0, 3), (QStringList{"connecting", "connected", "connected"}));
+
+    // When every address fails, the first one's answer is the one shown.
+    six.Close();
+    QCOMPARE(attempt([&] { s.Connect(); }).message, QStringLiteral("[10061] Connection refused"));
+}
+
+void TestFinger::handlerFailureIsReported()
+{
+    // A handler that fails inside a notification ends up in the error
+    // report; the exchange itself goes on.
+    QStringList reported;
+    SetErrorHandler([&](QObject*, const EPollux& e) { reported << e.Message(); });
+    auto restore = qScopeGuard([] { SetErrorHandler({}); });
+    LoopbackFingerServer server;
+    server.SetSlow("abc", 1, 30);
+    QVERIFY(server.Listen());
+    TmsClientSocket s;
+    int closes = 0;
+    s.OnDisconnected = [&](QObject*) {
+        if (++closes == 1)
+            throw EConvertError(QStringLiteral("'x' is not a valid integer value"));
+    };
+    QBuffer reply;
+    QCOMPARE(exchange(s, local(server.Port()), QString(), reply).message, QString());
+    QCOMPARE(reply.data(), QByteArray("abc"));
+    QCOMPARE(closes, 2);
+    QCOMPARE(reported, QStringList{"'x' is not a valid integer value"});
 }
 
 void TestFinger::endlessServerStopsAtBound()
