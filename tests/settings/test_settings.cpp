@@ -397,6 +397,22 @@ private slots:
         QVERIFY(ReadSettingBool(kKey, QStringLiteral("PXRun")));
     }
 
+    void newerStoreIsLeftAlone()
+    {
+        WriteSettingString(kKey, QStringLiteral("FontName"), QStringLiteral("x"));
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(SettingsStorePath()).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "PRAGMA user_version = 7", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        const QByteArray before = readAll(SettingsStorePath());
+        const QString message = failureOf<EStoreError>([] { ReadSettingString(kKey, QStringLiteral("FontName")); });
+        QVERIFY2(message.contains(QLatin1String("newer version")) && message.contains(SettingsStorePath()),
+                 qPrintable(message));
+        QVERIFY(!failureOf<EStoreError>([] { WriteSettingBool(kKey, QStringLiteral("PXRun"), true); }).isEmpty());
+        QVERIFY(asideFiles().isEmpty());
+        QCOMPARE(readAll(SettingsStorePath()), before);
+    }
+
     void emptyStoreFileIsFresh()
     {
         writeFile(SettingsStorePath(), QByteArray());

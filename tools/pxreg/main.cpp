@@ -158,9 +158,12 @@ void exportKey(const QString& path, QString& text)
     SettingsSection section;
     section.path = path;
     ReadSettingEntries(path, section.entries);
-    text += FormatSection(section);
     QStringList children;
     ListSettingKeys(path, children);
+    // A key with neither values nor sub-keys needs a section of its own; any
+    // other comes back through its values or the sections below it.
+    if (!section.entries.isEmpty() || children.isEmpty())
+        text += FormatSection(section);
     for (const QString& child : children)
         exportKey(childPath(path, child), text);
 }
