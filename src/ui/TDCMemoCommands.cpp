@@ -150,9 +150,6 @@ void TDCMemo::ShowFindDialog()
     if (dialog.exec() != QDialog::Accepted)
         return;
     shared = dialog.Options();
-    scopeValid_ = shared.selectedOnly && HasSelection();
-    scopeStart_ = SelectionStart();
-    scopeEnd_ = SelectionEnd();
     Search(shared, true);
 }
 
@@ -167,6 +164,15 @@ void TDCMemo::FindAgain()
 
 bool TDCMemo::Search(const TSearchOptions& options, bool fromDialog)
 {
+    // The selected text a search is confined to is taken when the search is
+    // started, and kept while Find Again repeats it here.
+    if (options.selectedOnly && (fromDialog || !scopeValid_) && HasSelection()) {
+        scopeValid_ = true;
+        scopeStart_ = SelectionStart();
+        scopeEnd_ = SelectionEnd();
+    } else if (fromDialog) {
+        scopeValid_ = false;
+    }
     const LineMatcher matcher(options);
     bool found = false;
     TMemoPos matchStart, matchEnd;
