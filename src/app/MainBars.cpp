@@ -141,16 +141,55 @@ LockState ReadLockState()
     return state;
 }
 
+// A status panel of a designed width that gives way when the window is
+// narrower than the panels together.
+class StatusPanelLabel : public QLabel {
+public:
+    StatusPanelLabel(QWidget* parent, int width) : QLabel(parent), width_(width)
+    {
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override
+    {
+        const QSize natural = QLabel::sizeHint();
+        return {width_ > 0 ? width_ : natural.width(), natural.height()};
+    }
+    QSize minimumSizeHint() const override { return {qMin(width_ > 0 ? width_ : 40, 40), QLabel::minimumSizeHint().height()}; }
+
+private:
+    int width_;
+};
+
 QLabel* MakePanel(QWidget* parent, int width, Qt::Alignment alignment)
 {
-    auto* label = new QLabel(parent);
+    auto* label = new StatusPanelLabel(parent, width);
     label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     label->setAlignment(alignment | Qt::AlignVCenter);
     label->setTextFormat(Qt::PlainText);
-    if (width > 0)
-        label->setFixedWidth(width);
     return label;
 }
+
+// Runs a handler for Enter and keeps the key from going further.
+class EnterKeyFilter : public QObject {
+public:
+    EnterKeyFilter(QObject* parent, std::function<void()> onEnter) : QObject(parent), onEnter_(std::move(onEnter)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                onEnter_();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onEnter_;
+};
 
 } // namespace
 
@@ -448,9 +487,11 @@ void TMain::CreateToolBars()
     QueryBoxAction->setObjectName(QStringLiteral("QueryComboBoxItem"));
     QueryBoxAction->setText(QStringLiteral("Query box"));
     QueryBoxAction->setDefaultWidget(QueryComboBox);
-    QueryComboBox->lineEdit()->installEventFilter(this);
-    connect(QueryComboBox->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { Guarded(this, [&] { QueryComboBoxKeyDown(); }); });
+    // Enter is taken where it arrives: the combo box would hand it to its
+    // line edit a second time.
+    QueryComboBox->lineEdit()->installEventFilter(new EnterKeyFilter(QueryComboBox->lineEdit(), [this] {
+        Guarded(this, [&] { QueryComboBoxKeyDown(); });
+    }));
     connect(QueryComboBox, &QComboBox::editTextChanged, this,
             [this] { Guarded(this, [&] { QueryComboBoxChange(); }); });
 

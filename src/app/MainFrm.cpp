@@ -26,6 +26,13 @@
 #include <QTimer>
 #include <QToolBar>
 
+// The shipped icons live in the static library; its resources are not
+// registered unless asked for.
+static void InitPolluxResources()
+{
+    Q_INIT_RESOURCE(pollux);
+}
+
 namespace {
 const QString kPositionsKey = kConfigurationKey + QStringLiteral("\\Positions");
 const QString kToolbarsKey = kConfigurationKey + QStringLiteral("\\Toolbars");
@@ -54,6 +61,7 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
     // 1. Every later failure, those of the start-up included, is reported.
     InstallErrorHandler(this, [this] { WriteActivity(QString()); });
 
+    InitPolluxResources();
     setWindowTitle(QStringLiteral("Pollux Professional"));
     setWindowIcon(ProgramIcon());
     move(125, 135);

@@ -175,6 +175,10 @@ public:
     void RestoreClick();
     void MinimiseClick();
 
+signals:
+    // Every text written into the activity panel, in order.
+    void ActivityChanged(const QString& text);
+
 public slots:
     void ViewStateChanged(TDCMemo* Sender, int State);
     void DCMemoSelectionChange(TDCMemo* Sender);

@@ -335,6 +335,7 @@ void TMain::WriteActivity(const QString& text)
         panel->setText(text);
         panel->setToolTip(text);
     }
+    emit ActivityChanged(text);
 }
 
 // ---- commands
