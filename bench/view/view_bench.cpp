@@ -1,0 +1,132 @@
+// Loads a 16 MiB, 250,000-line reply into a result view, paints it, jumps to
+// the end and scrolls, and prints how long each step took.
+//
+//   view_bench [lines] [bytes]
+
+#include "results/ResultView.h"
+#include "ui/TDCMemo.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+QByteArray makeReply(int lines, qint64 bytes)
+{
+    const int perLine = int(bytes / lines) - 2; // CR LF
+    QByteArray reply;
+    reply.reserve(bytes + lines);
+    for (int i = 0; i < lines; ++i) {
+        QByteArray line;
+        switch (i % 4) {
+        case 0: line = "Login: user" + QByteArray::number(i) + "  Name: <b>Someone</b> \"Quoted\""; break;
+        case 1: line = "Directory: /home/u" + QByteArray::number(i) + "  Shell: /bin/sh 12.5e3"; break;
+        case 2: line = "Mail user" + QByteArray::number(i) + "@host.example or see www.host.example/p?q=" + QByteArray::number(i); break;
+        default: line = "\x1b[1mPlan:\x1b[0m <!-- nothing --> " + QByteArray::number(i); break;
+        }
+        if (line.size() < perLine)
+            line.append(QByteArray(perLine - line.size(), '.'));
+        reply += line;
+        reply += "\r\n";
+    }
+    return reply;
+}
+
+double ms(QElapsedTimer& t)
+{
+    const double v = t.nsecsElapsed() / 1e6;
+    t.restart();
+    return v;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const int lines = argc > 1 ? std::atoi(argv[1]) : 250000;
+    const qint64 bytes = argc > 2 ? std::atoll(argv[2]) : 16ll * 1024 * 1024;
+    const QByteArray reply = makeReply(lines, bytes);
+    std::printf("reply: %d lines, %lld bytes\n", lines, qlonglong(reply.size()));
+
+    QWidget sheet;
+    sheet.resize(1000, 700);
+    TDCMemo* view = CreateResultView(&sheet, {});
+    sheet.show();
+    app.processEvents();
+
+    QElapsedTimer total;
+    total.start();
+    QElapsedTimer t;
+    t.start();
+    view->LoadFromBytes(reply);
+    const double load = ms(t);
+    view->viewport()->repaint();
+    const double paint = ms(t);
+    const double first = total.nsecsElapsed() / 1e6;
+    std::printf("load: %.1f ms, first paint: %.1f ms, load + paint: %.1f ms\n", load, paint, first);
+
+    t.restart();
+    view->GotoLine(view->LineCount() - 1);
+    view->viewport()->repaint();
+    std::printf("jump to the end and paint: %.1f ms (top line %d of %d)\n", ms(t), view->TopLine(), view->LineCount());
+
+    // Scrolling back up, a page and a line at a time, painting each frame.
+    double worst = 0, sum = 0;
+    const int frames = 400;
+    QScrollBar* bar = view->verticalScrollBar();
+    for (int i = 0; i < frames; ++i) {
+        bar->triggerAction(i % 2 ? QAbstractSlider::SliderPageStepSub : QAbstractSlider::SliderSingleStepSub);
+        t.restart();
+        view->viewport()->repaint();
+        const double f = ms(t);
+        worst = std::max(worst, f);
+        sum += f;
+    }
+    std::printf("scrolling: %d frames, mean %.2f ms, worst %.2f ms\n", frames, sum / frames, worst);
+
+    // Dragging the thumb from the end to the top in 50 jumps.
+    worst = 0;
+    for (int i = 50; i >= 0; --i) {
+        bar->setValue(bar->maximum() / 50 * i);
+        t.restart();
+        view->viewport()->repaint();
+        worst = std::max(worst, ms(t));
+    }
+    std::printf("thumb jumps: worst frame %.2f ms\n", worst);
+
+    view->SetOptions(view->Options() | moColorSyntax);
+    bar->setValue(bar->maximum());
+    t.restart();
+    view->viewport()->repaint();
+    std::printf("syntax colours at the end (start states of every line found): %.1f ms\n", ms(t));
+
+    t.restart();
+    TSearchOptions search;
+    search.text = QStringLiteral("no such text");
+    search.entireScope = true;
+    QTimer::singleShot(0, [] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    view->Search(search, true);
+    std::printf("search through everything: %.1f ms\n", ms(t));
+
+    QTemporaryDir dir;
+    t.restart();
+    view->SaveToFile(dir.filePath(QStringLiteral("out.txt")));
+    std::printf("save: %.1f ms\n", ms(t));
+
+    QStringList more = view->Lines().mid(0, 50000);
+    t.restart();
+    view->AppendLines(more);
+    view->viewport()->repaint();
+    std::printf("append 50,000 lines and paint: %.1f ms\n", ms(t));
+    return 0;
+}
