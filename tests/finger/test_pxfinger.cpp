@@ -73,7 +73,8 @@ void TestFinger::pxfingerUsage()
 void TestFinger::pxfingerQueries()
 {
     LoopbackFingerServer server;
-    const QByteArray text("Login: carol\r\n\x00\xfe binary stays\n", 33);
+    static const char raw[] = "Login: carol\r\n\x00\xfe binary stays\n";
+    const QByteArray text(raw, sizeof raw - 1);
     server.SetReply(text);
     QVERIFY(server.Listen());
     QStringList queries;
