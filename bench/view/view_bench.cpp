@@ -1,7 +1,8 @@
 // Loads a 16 MiB, 250,000-line reply into a result view, paints it, jumps to
 // the end and scrolls, and prints how long each step took.
 //
-//   view_bench [lines] [bytes]
+//   view_bench [lines] [bytes] [cp1252]   with "cp1252" every line holds a
+//                                          byte that is not UTF-8
 
 #include "results/ResultView.h"
 #include "ui/TDCMemo.h"
@@ -17,9 +18,10 @@
 
 namespace {
 
-QByteArray makeReply(int lines, qint64 bytes)
+QByteArray makeReply(int lines, qint64 bytes, bool cp1252)
 {
     const int perLine = int(bytes / lines) - 2; // CR LF
+    const qint64 extra = bytes - qint64(lines) * (perLine + 2); // lines one byte longer
     QByteArray reply;
     reply.reserve(bytes + lines);
     for (int i = 0; i < lines; ++i) {
@@ -30,8 +32,11 @@ QByteArray makeReply(int lines, qint64 bytes)
         case 2: line = "Mail user" + QByteArray::number(i) + "@host.example or see www.host.example/p?q=" + QByteArray::number(i); break;
         default: line = "\x1b[1mPlan:\x1b[0m <!-- nothing --> " + QByteArray::number(i); break;
         }
-        if (line.size() < perLine)
-            line.append(QByteArray(perLine - line.size(), '.'));
+        if (cp1252)
+            line.append(" caf\xe9");
+        const int want = perLine + (i < extra ? 1 : 0);
+        if (line.size() < want)
+            line.append(QByteArray(want - line.size(), '.'));
         reply += line;
         reply += "\r\n";
     }
@@ -52,8 +57,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int lines = argc > 1 ? std::atoi(argv[1]) : 250000;
     const qint64 bytes = argc > 2 ? std::atoll(argv[2]) : 16ll * 1024 * 1024;
-    const QByteArray reply = makeReply(lines, bytes);
-    std::printf("reply: %d lines, %lld bytes\n", lines, qlonglong(reply.size()));
+    const bool cp1252 = argc > 3 && qstrcmp(argv[3], "cp1252") == 0;
+    const QByteArray reply = makeReply(lines, bytes, cp1252);
+    std::printf("reply: %d lines, %lld bytes%s\n", lines, qlonglong(reply.size()),
+                cp1252 ? ", every line Windows-1252" : "");
 
     QWidget sheet;
     sheet.resize(1000, 700);
