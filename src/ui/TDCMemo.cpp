@@ -483,8 +483,11 @@ TLineRender* TDCMemo::renderFor(int line) const
         const_cast<TDCMemo*>(this)->measuredGrew_ = true;
     }
 
+    // A cost above the cache's limit would make the cache drop the line at
+    // once; no line costs that much, and none may.
+    const qsizetype cost = std::min<qsizetype>(1 + display.size() / 128, kRenderCacheCost / 4);
     TLineRender* result = render.get();
-    renders_.insert(line, render.release(), 1 + display.size() / 128);
+    renders_.insert(line, render.release(), cost);
     return result;
 }
 

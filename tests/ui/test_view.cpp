@@ -14,6 +14,8 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -89,6 +91,7 @@ private slots:
     void controlCharactersShownNotStored();
     void longLineIsCut();
     void endOfLargeText();
+    void printing();
 
 private:
     TDCMemo* view = nullptr;
@@ -536,6 +539,28 @@ void TestView::endOfLargeText()
     const QByteArray classes = view->LineClasses(19999);
     QCOMPARE(int(quint8(classes[view->LineText(19999).indexOf("<b>")])), int(tcHtmlTag));
     QCOMPARE(int(quint8(classes[view->LineText(19999).indexOf("www")])), int(tcUrl));
+}
+
+void TestView::printing()
+{
+    QTemporaryDir dir;
+    view->SetLines({"Login: root", QStringLiteral("bell\x07 here"), "www.host1.example"});
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("out.pdf"));
+    view->PrintTo(printer);
+    QVERIFY(QFileInfo(dir.filePath("out.pdf")).size() > 0);
+    QVERIFY(readFile(dir.filePath("out.pdf")).startsWith("%PDF"));
+
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        QSKIP("a printer is installed; not printing on it");
+    try {
+        view->Print(false);
+        QFAIL("no failure");
+    } catch (const EPrinter& e) {
+        QCOMPARE(e.Message(), QStringLiteral("There is no default printer currently selected"));
+        QCOMPARE(e.TypeName(), QStringLiteral("EPrinter"));
+    }
 }
 
 POLLUX_GUI_TEST_MAIN(TestView)
