@@ -60,6 +60,7 @@ TDCMemo::TDCMemo(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled, false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
     viewport()->setMouseTracking(true);
     viewport()->setCursor(Qt::IBeamCursor);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
