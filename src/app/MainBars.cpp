@@ -57,12 +57,16 @@ void EnsureIconTheme()
 }
 
 // A theme icon, else the one Pollux ships, else the style's own.
-QIcon ThemeIcon(const QString& name)
+// `names` may list alternatives, separated by "|", best first.
+QIcon ThemeIcon(const QString& names)
 {
-    if (name.isEmpty())
+    if (names.isEmpty())
         return {};
-    if (QIcon::hasThemeIcon(name))
-        return QIcon::fromTheme(name);
+    const QStringList choices = names.split(QLatin1Char('|'));
+    for (const QString& choice : choices)
+        if (QIcon::hasThemeIcon(choice))
+            return QIcon::fromTheme(choice);
+    const QString name = choices.first();
     const QString shipped = QStringLiteral(":/pollux/icons/") + name + QStringLiteral(".svg");
     if (QFile::exists(shipped))
         return QIcon(shipped);
@@ -219,7 +223,7 @@ void TMain::CreateActions()
     dxBarButton1->setIconText(QStringLiteral("Execute"));
     dxBarButton13 = MakeAction("dxBarButton13", QStringLiteral("&Refresh Query"), QStringLiteral("view-refresh"), {}, standard);
     dxBarButton34 = MakeAction("dxBarButton34", QStringLiteral("Ca&ncel Query"), QStringLiteral("process-stop"), {}, standard);
-    WebPage = MakeAction("WebPage", QStringLiteral("&Visit Web Page"), QStringLiteral("internet-web-browser"), {}, standard);
+    WebPage = MakeAction("WebPage", QStringLiteral("&Visit Web Page"), QStringLiteral("internet-web-browser|web-browser|applications-internet"), {}, standard);
 
     OpenButton = MakeAction("OpenButton", QStringLiteral("&Import Text File..."), QStringLiteral("document-open"),
                             QKeySequence(Qt::CTRL | Qt::Key_O), file);
@@ -276,7 +280,7 @@ void TMain::CreateActions()
     HelpIndexButton = MakeAction("HelpIndexButton", QStringLiteral("&Help Index"), QStringLiteral("help-contents"), {}, help);
     TutorialButton = MakeAction("TutorialButton", QStringLiteral("&Pollux Tutorial"), QStringLiteral("help-browser"), {}, help);
     UpdateButton = MakeAction("UpdateButton", QStringLiteral("&Update Pollux"), QStringLiteral("system-software-update"), {}, help);
-    OnlineSupportButton = MakeAction("OnlineSupportButton", QStringLiteral("&Online Support"), QStringLiteral("internet-web-browser"), {}, help);
+    OnlineSupportButton = MakeAction("OnlineSupportButton", QStringLiteral("&Online Support"), QStringLiteral("help-faq|internet-web-browser|web-browser|applications-internet"), {}, help);
     AboutButton = MakeAction("AboutButton", QStringLiteral("&About Pollux..."), QStringLiteral("help-about"), {}, help);
 
     const QString tray = QStringLiteral("SysTray");
@@ -488,10 +492,11 @@ void TMain::CreateToolBars()
     QueryBoxAction->setText(QStringLiteral("Query box"));
     QueryBoxAction->setDefaultWidget(QueryComboBox);
     // Enter is taken where it arrives: the combo box would hand it to its
-    // line edit a second time.
-    QueryComboBox->lineEdit()->installEventFilter(new EnterKeyFilter(QueryComboBox->lineEdit(), [this] {
-        Guarded(this, [&] { QueryComboBoxKeyDown(); });
-    }));
+    // line edit a second time. The key reaches the combo box (its focus widget) or, sent to it
+    // directly, the line edit; each is watched.
+    auto* enterFilter = new EnterKeyFilter(QueryComboBox, [this] { Guarded(this, [&] { QueryComboBoxKeyDown(); }); });
+    QueryComboBox->installEventFilter(enterFilter);
+    QueryComboBox->lineEdit()->installEventFilter(enterFilter);
     connect(QueryComboBox, &QComboBox::editTextChanged, this,
             [this] { Guarded(this, [&] { QueryComboBoxChange(); }); });
 

@@ -25,6 +25,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 
 // The shipped icons live in the static library; its resources are not
 // registered unless asked for.
@@ -94,6 +95,8 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
     CreateTrayIcon();
     ConnectSocketEvents();
     qApp->installEventFilter(this);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this,
+            [this](QWindow* now) { Guarded(this, [&] { FocusWindowChanged(now); }); });
 
     Guarded(this, [&] { RunStartUp(); });
 }
@@ -305,6 +308,54 @@ void TMain::RunShutDown()
 
     if (ReadSettingBool(kSoundsKey, QStringLiteral("SoundsEnabled")))
         FireSoundEvent(kSoundCloseQuery);
+}
+
+// The activation steps run when the window is first shown and whenever
+// another window of the program (a dialog, a message box, the error report)
+// hands the focus back; switching to Pollux from another program does not
+// count.
+void TMain::FocusWindowChanged(QWindow* now)
+{
+    if (!now)
+        return; // the program lost the focus; what had it last still counts
+    const Qt::WindowType type = now->type();
+    if (type == Qt::Popup || type == Qt::ToolTip)
+        return; // menus and drop-downs do not take the window's place
+    if (now != windowHandle()) {
+        otherWindowWasActive_ = true;
+        return;
+    }
+    if (activatedOnce_ && !otherWindowWasActive_)
+        return;
+    activatedOnce_ = true;
+    otherWindowWasActive_ = false;
+    RunActivation();
+}
+
+void TMain::RunActivation()
+{
+    if (ReadSettingBool(kConfigurationKey, QStringLiteral("OpenLastSite"))) {
+        LogDebug(QStringLiteral(" - Opening last query..."));
+        const QString queryKey = kConfigurationKey + QStringLiteral("\\Query");
+        if (SettingsValueExists(queryKey, QStringLiteral("LastQuery"))) {
+            if (skipNextActivationQuery_) {
+                // This activation is the return from the report of the last
+                // one's failure: running it again would never end.
+                skipNextActivationQuery_ = false;
+            } else {
+                const QString last = ReadSettingString(queryKey, QStringLiteral("LastQuery"));
+                RunQueryJob(this, [this, last] {
+                    try {
+                        ExecuteFingerQuery(last, false, false, false, QString());
+                    } catch (...) {
+                        skipNextActivationQuery_ = true;
+                        throw;
+                    }
+                });
+            }
+        }
+    }
+    FireSoundEvent(kSoundStartPollux);
 }
 
 void TMain::changeEvent(QEvent* event)

@@ -29,6 +29,7 @@ class QTabWidget;
 class QTimer;
 class QToolBar;
 class QWidgetAction;
+class QWindow;
 class TDCMemo;
 class THTMLParser;
 class TmsClientSocket;
@@ -205,6 +206,8 @@ private:
     void RunStartUp();
     void RestorePositions();
     void RunShutDown();
+    void FocusWindowChanged(QWindow* now);
+    void RunActivation();
     void StoreToolbarLayout();
     void LoadToolbarLayout();
 
@@ -238,6 +241,9 @@ private:
     bool closing_ = false;        // the shut-down steps have run
     int programmaticTabChange_ = 0;
     bool overwriteMode_ = false;
+    bool activatedOnce_ = false;
+    bool otherWindowWasActive_ = false;  // a dialog or report of ours had the focus
+    bool skipNextActivationQuery_ = false;
 
     std::unique_ptr<THTMLParser> HTMLParser1;
     QWidgetAction* QueryBoxAction = nullptr;

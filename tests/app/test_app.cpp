@@ -110,10 +110,11 @@ class TestApp : public QObject {
         connect(w.get(), &TMain::ActivityChanged, this, [this](const QString& text) { events << text; });
     }
 
-    void Enter(const QString& text)
+    // Enter as the desktop delivers it: to the combo box, the focus widget.
+    void Enter(const QString& text, QWidget* target = nullptr)
     {
         w->QueryComboBox->setEditText(text);
-        QTest::keyClick(w->QueryComboBox->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(target ? target : w->QueryComboBox, Qt::Key_Return);
     }
 
     QStringList Captions() const
@@ -218,9 +219,11 @@ private slots:
         QVERIFY(!w->dxBarButton29->isEnabled());
         QCOMPARE(Sounds()->played, QStringList{QStringLiteral("new.wav")});
 
-        // Again: the same tab, the new reply below the first.
+        // Again (Enter straight into the line edit, keypad Enter): the same
+        // tab, the new reply below the first, and still one query a key.
         server->SetReply("second\r\n");
-        Enter(At(QStringLiteral("root")));
+        w->QueryComboBox->setEditText(At(QStringLiteral("root")));
+        QTest::keyClick(w->QueryComboBox->lineEdit(), Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(Captions().size(), 1);
         QCOMPARE(ActiveLines(), (QStringList{QStringLiteral("Login: root"), QStringLiteral("Name: Charlie Root"),
                                              QStringLiteral("second")}));
@@ -513,8 +516,9 @@ private slots:
         w->ActiveView()->setFocus();
         QTest::keyClick(w->ActiveView(), Qt::Key_Tab, Qt::ControlModifier); // Next Document, even in the view
         QCOMPARE(w->PageControl1->currentIndex(), 0);
-        w->dxBarButton30->trigger();
-        QCOMPARE(w->PageControl1->currentIndex(), 2);
+        w->PageControl1->tabBar()->setFocus();
+        QTest::keyClick(w->PageControl1->tabBar(), Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(w->PageControl1->currentIndex(), 2); // Previous Document, from the tab row
         w->dxBarButton30->trigger();
         QCOMPARE(w->PageControl1->currentIndex(), 1);
         QVERIFY(Sounds()->played.isEmpty()); // the program's own changes are silent
@@ -636,6 +640,53 @@ private slots:
         QCOMPARE(Captions(), QStringList{QString()});
         QVERIFY(!w->dxBarButton8->isEnabled());
         QVERIFY(!SettingsKeyExists(kQuery));
+    }
+
+    void activationRunsTheLastQueryOnce()
+    {
+        EnableSounds();
+        WriteSettingString(kSounds, kSoundStartPollux, QStringLiteral("start.wav"));
+        WriteSettingBool(kConfigurationKey, QStringLiteral("OpenLastSite"), true);
+        WriteSettingString(kQuery, QStringLiteral("LastQuery"), At(QStringLiteral("last")));
+        Sounds()->played.clear();
+        MakeWindow();
+        QTRY_COMPARE(Captions(), QStringList{QStringLiteral("last-") + Host()});
+        QCOMPARE(Sounds()->played, QStringList{QStringLiteral("start.wav")});
+
+        // A message box of the program hands the focus back: the steps again.
+        auto messageBox = [this] {
+            std::unique_ptr<QStringList> shown(AnswerNextModal());
+            w->QueryComboBox->setEditText(QString());
+            w->WebPage->setEnabled(true);
+            w->WebPage->trigger();
+            QCOMPARE(shown->size(), 2);
+            w->activateWindow(); // as the window manager does when a dialog closes
+        };
+        messageBox();
+        QTRY_COMPARE(ActiveLines().size(), 4);
+        QTRY_COMPARE(Sounds()->played.count(QStringLiteral("start.wav")), 2);
+
+        // A last query that fails is not run again on the return from its
+        // own report.
+        WriteSettingString(kQuery, QStringLiteral("LastQuery"),
+                           QStringLiteral("x@127.0.0.1:") + QString::number(RefusingPort()));
+        int reports = 0;
+        SetErrorHandler([&](QObject*, const EPollux&) {
+            ++reports;
+            QMessageBox report(QMessageBox::Critical, QStringLiteral("Pollux"), QStringLiteral("report"), QMessageBox::Ok,
+                               w.get());
+            QTimer::singleShot(50, &report, &QDialog::accept);
+            report.exec();
+            w->activateWindow();
+        });
+        messageBox();
+        QTRY_COMPARE(reports, 1);
+        QTest::qWait(300);
+        QCOMPARE(reports, 1);
+        QCOMPARE(w->PageControl1->count(), 1);
+        // The next activation tries again.
+        messageBox();
+        QTRY_COMPARE(reports, 2);
     }
 
     void toolbarCommands()
