@@ -287,6 +287,7 @@ void TMain::closeEvent(QCloseEvent* event)
 
 void TMain::RunShutDown()
 {
+    Timer1->stop(); // no tick may start a query in a window that is closing
     StoreToolbarLayout();
 
     const bool maximised = isMaximized();

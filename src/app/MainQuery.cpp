@@ -21,8 +21,6 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QTabWidget>
 #include <QTime>
 #include <QTimer>
@@ -44,22 +42,6 @@ void ProcessEvents()
     QCoreApplication::processEvents();
 }
 
-// Printing without a dialog: the view's own operation where it has one,
-// else the text as it stands on the default printer.
-template <class View>
-void PrintDirect(View* view)
-{
-    if constexpr (requires { view->Print(false); }) {
-        view->Print(false);
-    } else {
-        const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-        if (printer.isNull())
-            throw EPollux(QStringLiteral("There is no default printer to print the result on."),
-                          QStringLiteral("EPrinter"));
-        QPrinter device(printer);
-        view->print(&device);
-    }
-}
 } // namespace
 
 void TMain::SetUrlOpener(UrlOpener opener)
@@ -81,7 +63,7 @@ void TMain::RunQueryJob(std::function<void()> job)
 
 void TMain::RunQueryJob(QObject* sender, std::function<void()> job)
 {
-    if (!job || closeRequested_ || exitRequested_)
+    if (!job || closeRequested_ || exitRequested_ || closing_)
         return;
     if (QueryInProgress()) {
         jobs_.push_back({sender, sender != nullptr, std::move(job)});
@@ -306,8 +288,9 @@ void TMain::LoadReply(const QByteArray& reply, bool replaceText)
 
 void TMain::PrintActiveView()
 {
+    // With its current options and no dialog; EPrinter when there is no printer.
     if (TDCMemo* view = ActiveView())
-        PrintDirect(view);
+        view->Print(false);
 }
 
 // ---- the connection's events

@@ -236,6 +236,32 @@ private slots:
         QCOMPARE(server->Queries().size(), 3);
     }
 
+    void replaceAndSaveFromTheCommandLine()
+    {
+        // The repeat timer's switches: replace the text, save the tab.
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("out.txt"));
+        for (int run = 0; run < 2; ++run) {
+            w->ExecuteFingerQuery(At(QStringLiteral("root")), false, true, true, file);
+            QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+            QCOMPARE(ActiveLines().size(), 2);
+        }
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray("Login: root\r\nName: Charlie Root"));
+
+        // A save that cannot be written fails after the reply is shown.
+        bool failed = false;
+        try {
+            w->ExecuteFingerQuery(At(QStringLiteral("root")), false, true, false, dir.filePath(QStringLiteral("no/such/dir/x")));
+        } catch (const EInOutError&) {
+            failed = true;
+        }
+        QVERIFY(failed);
+        QCOMPARE(ActiveLines().size(), 4);
+        QVERIFY(!w->QueryInProgress());
+    }
+
     void tabsAreFoundByTabKey()
     {
         // @host and host share a tab; user@host has its own; case counts.
@@ -522,6 +548,16 @@ private slots:
         w->dxBarButton30->trigger();
         QCOMPARE(w->PageControl1->currentIndex(), 1);
         QVERIFY(Sounds()->played.isEmpty()); // the program's own changes are silent
+
+        // The view does not keep the window's shortcuts to itself.
+        int gotos = 0;
+        connect(w->dxBarButton12, &QAction::triggered, this, [&] { ++gotos; });
+        std::unique_ptr<QStringList> shown(AnswerNextModal());
+        w->ActiveView()->setFocus();
+        QTest::keyClick(w->ActiveView(), Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(gotos, 1);
+        QVERIFY2(shown->contains(QStringLiteral("Go to line Number")) || shown->join(' ').contains(QLatin1String("line number")),
+                 qPrintable(shown->join('|')));
 
         // The user's click on the tab row is a change of tab.
         QTabBar* bar = w->PageControl1->tabBar();
