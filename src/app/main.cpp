@@ -26,6 +26,8 @@ int main(int argc, char** argv)
     TMain window;
 
     // Unattended runs ("/q") take over here.
+    if (CmdLine().Quit)
+        return RunUnattended(window);
 
     window.show();
     return app.exec();

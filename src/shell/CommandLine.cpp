@@ -52,6 +52,22 @@ QStringList untilEmpty(const QStringList& arguments)
     return parameters;
 }
 
+QtMessageHandler& previousMessageHandler()
+{
+    static QtMessageHandler handler = nullptr;
+    return handler;
+}
+
+void unattendedMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type != QtCriticalMsg && type != QtFatalMsg)
+        return;
+    if (previousMessageHandler())
+        previousMessageHandler()(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
 [[noreturn]] void throwNotInteger(const QString& text)
 {
     throw EConvertError(QLatin1Char('\'') + text + QStringLiteral("' is not a valid integer value"));
@@ -145,6 +161,10 @@ int PrepareCommandLine(int argc, char** argv)
         if (upperAscii(p) == QLatin1String("/Q")) {
             CmdLine().Quit = true;
             SetUnattendedErrors(true);
+            // From cron, standard error is mailed to the user: it carries the
+            // failures of the queries, not the toolkit's notes about the
+            // environment (a missing runtime folder and the like).
+            previousMessageHandler() = qInstallMessageHandler(unattendedMessages);
             if (!HasDisplay())
                 qputenv("QT_QPA_PLATFORM", "offscreen");
             break;
