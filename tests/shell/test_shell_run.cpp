@@ -442,6 +442,12 @@ void TestShellRun::versionAndHelp()
     QVERIFY(r.out.startsWith("Usage: pollux"));
     QVERIFY(r.out.contains("/t:nnn"));
     QVERIFY(!QFile::exists(work_.filePath("never.txt")));
+
+    // "/?" in an unattended run: the help on standard output, no query
+    r = runPollux({"/f:" + host(RefusingPort()), "/?", "/q"}, work_.path());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains("/t:nnn"));
+    QCOMPARE(r.err, QString());
 }
 
 POLLUX_GUI_TEST_MAIN(TestShellRun)
