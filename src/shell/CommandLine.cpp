@@ -9,7 +9,6 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QPointer>
 #include <QThread>
 
 #include <climits>
@@ -279,7 +278,7 @@ QString CommandLineHelpText()
 
 void RequestProgramEnd()
 {
-    auto* app = QCoreApplication::instance();
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (!app)
         return;
     auto* dispatcher = QAbstractEventDispatcher::instance(app->thread());
