@@ -352,9 +352,10 @@ void TMain::QueryComboBoxChange()
 void TMain::RefreshCommand(const QString& text)
 {
     LogDebug(QStringLiteral(" - Refreshing Query->") + text);
-    if (TDCMemo* view = ActiveView())
-        view->ClearText();
-    ExecuteFingerQuery(text, false, false, false, QString());
+    // The new reply takes the place of the old text in the query's own tab:
+    // another tab that happens to be in front is left alone, and a refresh
+    // that fails leaves the earlier reply standing.
+    ExecuteFingerQuery(text, false, false, true, QString());
 }
 
 void TMain::dxBarButton13Click()

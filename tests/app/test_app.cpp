@@ -234,6 +234,23 @@ private slots:
         QCOMPARE(Captions().size(), 1);
         QCOMPARE(ActiveLines(), QStringList{QStringLiteral("third")});
         QCOMPARE(server->Queries().size(), 3);
+
+        // Refresh with another tab in front: the query's own tab is renewed,
+        // the other keeps its text.
+        server->SetReply("other\r\n");
+        Enter(At(QStringLiteral("other")));
+        w->QueryComboBox->setEditText(At(QStringLiteral("root")));
+        server->SetReply("fourth\r\n");
+        w->dxBarButton13->trigger();
+        QCOMPARE(w->PageControl1->currentIndex(), 0);
+        QCOMPARE(ActiveLines(), QStringList{QStringLiteral("fourth")});
+        QCOMPARE(w->ViewOfTab(1)->Lines(), QStringList{QStringLiteral("other")});
+
+        // A refresh that fails leaves the reply standing.
+        server->Close();
+        w->dxBarButton13->trigger();
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(ActiveLines(), QStringList{QStringLiteral("fourth")});
     }
 
     void replaceAndSaveFromTheCommandLine()
