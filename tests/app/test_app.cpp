@@ -1,6 +1,7 @@
 // The main window driven for real, offscreen, against loopback finger
 // servers; every test starts with a fresh settings store and a new window.
 
+#include "ModalHelper.h"
 #include "TestMain.h"
 
 #include "FingerServer.h"
@@ -57,23 +58,18 @@ void EnableSounds()
 QStringList* AnswerNextModal()
 {
     auto* texts = new QStringList;
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [texts, poll] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) {
-            QTimer::singleShot(10, *poll);
-            return;
-        }
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            *texts << box->windowTitle() << box->text();
-        } else {
-            *texts << modal->objectName();
-            for (const QLabel* label : modal->findChildren<QLabel*>())
-                *texts << label->text();
-        }
-        modal->close();
-    };
-    QTimer::singleShot(0, *poll);
+    OnNextModal(
+        [texts](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                *texts << box->windowTitle() << box->text();
+            } else {
+                *texts << modal->objectName();
+                for (const QLabel* label : modal->findChildren<QLabel*>())
+                    *texts << label->text();
+            }
+            modal->close();
+        },
+        6000);
     return texts;
 }
 } // namespace

@@ -19,29 +19,14 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "ModalHelper.h"
+
 #include <functional>
 
 namespace {
 // Runs `act` on the modal window of type T once it is up, from the event
 // loop the modal window runs. Gives up (closing whatever is modal) after a
 // generous wait so that a broken dialog fails the test instead of hanging it.
-template <class T>
-void whenModal(std::function<void(T*)> act, int triesLeft = 500)
-{
-    QTimer::singleShot(10, qApp, [act, triesLeft] {
-        if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            act(window);
-            return;
-        }
-        if (triesLeft > 0) {
-            whenModal<T>(act, triesLeft - 1);
-            return;
-        }
-        qWarning("expected modal window did not appear");
-        if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-            other->reject();
-    });
-}
 
 QStringList debugLogLines()
 {
@@ -260,7 +245,7 @@ void TestShell::helpWindow()
     for (const QString& option : options)
         QVERIFY2(text.contains("  " + option), qPrintable(option));
 
-    whenModal<TCLHelp>([](TCLHelp* shown) { QTest::keyClick(shown->OKBtn, Qt::Key_Return); });
+    WhenModal<TCLHelp>([](TCLHelp* shown) { QTest::keyClick(shown->OKBtn, Qt::Key_Return); });
     QCOMPARE(help.exec(), int(QDialog::Accepted));
 }
 
@@ -326,12 +311,12 @@ void TestShell::reportWindowAndClipboard()
     QString info;
     QString clipboard;
     bool hasLabels = false;
-    whenModal<TCriticalError>([&](TCriticalError* report) {
+    WhenModal<TCriticalError>([&](TCriticalError* report) {
         shown = labelTexts(report);
         hasLabels = report->lblException->palette().color(QPalette::WindowText) == QColor(0x80, 0x80, 0x80)
             && report->windowTitle() == "Pollux" && report->width() >= 437 && report->height() >= 227
             && report->cmdOK->text() == "O&K" && report->cmdClipboard->text() == "&Copy to clipboard";
-        whenModal<QMessageBox>([&](QMessageBox* box) {
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
             info = box->text();
             box->accept();
         });
@@ -372,9 +357,9 @@ void TestShell::reportOnTopOfReport()
     mainWindow.setObjectName("Main");
     InstallErrorHandler(&mainWindow, {});
     QStringList order;
-    whenModal<TCriticalError>([&](TCriticalError* first) {
+    WhenModal<TCriticalError>([&](TCriticalError* first) {
         order << first->lblMessage->text();
-        whenModal<TCriticalError>([&, first](TCriticalError* second) {
+        WhenModal<TCriticalError>([&, first](TCriticalError* second) {
             order << second->lblMessage->text() << ReportModuleLine(nullptr) ;
             QVERIFY(second != first);
             QVERIFY(first->isVisible());
@@ -395,7 +380,7 @@ void TestShell::reportDespiteBrokenDebugLog()
     DeleteDebugLog();
     QVERIFY(QDir().mkpath(DebugLogPath())); // a folder where the log file should be
     bool reported = false;
-    whenModal<TCriticalError>([&](TCriticalError* report) {
+    WhenModal<TCriticalError>([&](TCriticalError* report) {
         reported = report->lblMessage->text() == "boom";
         report->cmdOK->click();
     });

@@ -22,27 +22,18 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "ModalHelper.h"
+
 #include <functional>
 #include <memory>
 #include <vector>
 
 namespace {
+// The runs here wait on real queries, so their dialogs may take longer to come.
 template <class T>
-void whenModal(std::function<void(T*)> act, int triesLeft = 1500)
+void whenModalLong(std::function<void(T*)> act)
 {
-    QTimer::singleShot(10, qApp, [act, triesLeft] {
-        if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            act(window);
-            return;
-        }
-        if (triesLeft > 0) {
-            whenModal<T>(act, triesLeft - 1);
-            return;
-        }
-        qWarning("expected modal window did not appear");
-        if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-            other->reject();
-    });
+    WhenModal<T>(std::move(act), 1500);
 }
 
 // Builds the main window as if the program had been started with `params`.
@@ -314,10 +305,10 @@ void TestShellRun::timerFailureReportedWithoutModule()
         messages << report->lblMessage->text();
         QTimer::singleShot(2500, report, [report] { report->cmdOK->click(); });
     };
-    whenModal<TCriticalError>(keepOpen);
+    whenModalLong<TCriticalError>(keepOpen);
     QTRY_COMPARE_WITH_TIMEOUT(reports, 1, 20000);
     // the timer goes on after the report is closed
-    whenModal<TCriticalError>(keepOpen);
+    whenModalLong<TCriticalError>(keepOpen);
     QTRY_COMPARE_WITH_TIMEOUT(reports, 2, 20000);
     window->Timer1->stop();
     QTRY_COMPARE_WITH_TIMEOUT(mostOpenAtOnce > 0 && !QApplication::activeModalWidget(), true, 10000);
@@ -339,7 +330,7 @@ void TestShellRun::badIntervalReportedForMain()
     QStringList modules;
     QStringList messages;
     QStringList versions;
-    whenModal<TCriticalError>([&](TCriticalError* report) {
+    whenModalLong<TCriticalError>([&](TCriticalError* report) {
         modules << report->lblModule->text();
         messages << report->lblMessage->text();
         versions << report->lblVersion->text();
@@ -357,7 +348,7 @@ void TestShellRun::badIntervalReportedForMain()
 void TestShellRun::helpEndsTheProgram()
 {
     bool helpShown = false;
-    whenModal<TCLHelp>([&](TCLHelp* help) {
+    whenModalLong<TCLHelp>([&](TCLHelp* help) {
         helpShown = true;
         help->OKBtn->click();
     });
