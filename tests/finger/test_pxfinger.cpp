@@ -12,10 +12,7 @@
 namespace {
 QString pxfingerPath()
 {
-    QString dir = qEnvironmentVariable("POLLUX_TEST_BINARY_DIR");
-    if (dir.isEmpty()) // run by hand from the build tree
-        dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../..");
-    return dir + QStringLiteral("/tools/pxfinger/pxfinger");
+    return QStringLiteral(PXFINGER_PATH);
 }
 
 struct Run {

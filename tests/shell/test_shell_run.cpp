@@ -79,7 +79,7 @@ void recordFailures(Recorded& into)
 
 QString pollux()
 {
-    return qEnvironmentVariable("POLLUX_TEST_BINARY_DIR") + QStringLiteral("/src/app/pollux");
+    return QStringLiteral(POLLUX_PATH);
 }
 
 struct RunResult {
