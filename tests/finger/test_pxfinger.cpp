@@ -9,36 +9,19 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include "RunProgram.h"
+
 namespace {
 QString pxfingerPath()
 {
     return QStringLiteral(PXFINGER_PATH);
 }
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// Runs a program while the event loop turns, so that servers living in this
-// process answer it.
-Run runProcess(const QString& program, const QStringList& args, const QByteArray& input = {}, int timeoutMs = 60000)
+ProgramRun runProcess(const QString& program, const QStringList& args, const QByteArray& input = {})
 {
-    QProcess p;
-    QSignalSpy finished(&p, &QProcess::finished);
-    p.start(program, args);
-    if (!p.waitForStarted(10000))
-        return {};
-    if (!input.isEmpty())
-        p.write(input);
-    p.closeWriteChannel();
-    if (!finished.wait(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+    ProgramOptions options;
+    options.input = input;
+    return RunProgram(program, args, options);
 }
 } // namespace
 
@@ -60,7 +43,7 @@ void TestFinger::pxfingerUsage()
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QByteArray, outStart);
-    const Run r = runProcess(pxfingerPath(), args);
+    const ProgramRun r = runProcess(pxfingerPath(), args);
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY(r.out.startsWith(outStart));
     if (exitCode == 2)
@@ -77,7 +60,7 @@ void TestFinger::pxfingerQueries()
     QStringList queries;
     connect(&server, &LoopbackFingerServer::queryReceived, this, [&](const QByteArray& line) { queries << QString::fromLatin1(line); });
     // The second expression carries no port: the first one's stays in force.
-    const Run r = runProcess(pxfingerPath(), {QStringLiteral("carol@127.0.0.1:%1").arg(server.Port()), QStringLiteral("--"),
+    const ProgramRun r = runProcess(pxfingerPath(), {QStringLiteral("carol@127.0.0.1:%1").arg(server.Port()), QStringLiteral("--"),
                                               QStringLiteral("/W dave@127.0.0.1")});
     QCOMPARE(r.err, QByteArray());
     QCOMPARE(r.exitCode, 0);
@@ -93,7 +76,7 @@ void TestFinger::pxfingerFailure()
     LoopbackFingerServer silent;
     silent.SetSilent();
     QVERIFY(silent.Listen());
-    const Run r = runProcess(pxfingerPath(), {QStringLiteral("--timeout"), QStringLiteral("1"),
+    const ProgramRun r = runProcess(pxfingerPath(), {QStringLiteral("--timeout"), QStringLiteral("1"),
                                               QStringLiteral("@127.0.0.1:%1").arg(RefusingPort()), QString(),
                                               QStringLiteral("@127.0.0.1:%1").arg(silent.Port()),
                                               QStringLiteral("@127.0.0.1:%1").arg(server.Port())});
@@ -125,10 +108,10 @@ void TestFinger::pxfingerMatchesFingerd()
     probe.abort();
 
     for (const QString& user : {QStringLiteral("root"), QString()}) {
-        const Run reference = runProcess(socat, {QStringLiteral("-"), QStringLiteral("TCP:127.0.0.1:%1").arg(port)}, user.toLatin1() + "\r\n");
+        const ProgramRun reference = runProcess(socat, {QStringLiteral("-"), QStringLiteral("TCP:127.0.0.1:%1").arg(port)}, user.toLatin1() + "\r\n");
         QCOMPARE(reference.exitCode, 0);
         QVERIFY(!reference.out.isEmpty());
-        const Run ours = runProcess(pxfingerPath(), {user + QStringLiteral("@127.0.0.1:%1").arg(port)});
+        const ProgramRun ours = runProcess(pxfingerPath(), {user + QStringLiteral("@127.0.0.1:%1").arg(port)});
         QCOMPARE(ours.err, QByteArray());
         QCOMPARE(ours.exitCode, 0);
         QCOMPARE(ours.out, reference.out);

@@ -1,3 +1,4 @@
+#include "RunProgram.h"
 #include "TestMain.h"
 
 #include "settings/RegUtils.h"
@@ -6,28 +7,11 @@
 
 namespace {
 
-struct Result {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Result pxreg(const QStringList& args, const QByteArray& input = {})
+ProgramRun pxreg(const QStringList& args, const QByteArray& input = {})
 {
-    QProcess process;
-    process.start(QStringLiteral(PXREG_PATH), args);
-    Result result;
-    if (!process.waitForStarted(30000))
-        return result;
-    if (!input.isEmpty())
-        process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000))
-        return result;
-    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    ProgramOptions options;
+    options.input = input;
+    return RunProgram(QStringLiteral(PXREG_PATH), args, options);
 }
 
 const QString kRoot = QStringLiteral("\\Software\\Marlwick\\Pollux\\2.0");
@@ -42,28 +26,28 @@ private slots:
 
     void setGetAndExitCodes()
     {
-        QCOMPARE(pxreg({"set", kRoot, "Debug", "--dword", "1"}).status, 0);
+        QCOMPARE(pxreg({"set", kRoot, "Debug", "--dword", "1"}).exitCode, 0);
         QVERIFY(ReadSettingBool(kRoot, QStringLiteral("Debug"))); // the program sees it
         QCOMPARE(ReadSettingInteger(kRoot, QStringLiteral("Debug")), 1);
 
         // Without the leading "\" and in another case: the same key.
-        const Result got = pxreg({"get", "software\\marlwick\\POLLUX\\2.0", "debug"});
-        QCOMPARE(got.status, 0);
+        const ProgramRun got = pxreg({"get", "software\\marlwick\\POLLUX\\2.0", "debug"});
+        QCOMPARE(got.exitCode, 0);
         QCOMPARE(got.out, QByteArray("1\n"));
 
-        QCOMPARE(pxreg({"set", kRoot + "\\Configuration", "FontName", "--string", "Courier New (Size: 10)"}).status, 0);
+        QCOMPARE(pxreg({"set", kRoot + "\\Configuration", "FontName", "--string", "Courier New (Size: 10)"}).exitCode, 0);
         QCOMPARE(pxreg({"get", kRoot + "\\Configuration", "FontName"}).out, QByteArray("Courier New (Size: 10)\n"));
-        QCOMPARE(pxreg({"set", kRoot, "Big", "--dword", "0xFFFFFFFF"}).status, 0);
+        QCOMPARE(pxreg({"set", kRoot, "Big", "--dword", "0xFFFFFFFF"}).exitCode, 0);
         QCOMPARE(ReadSettingInteger(kRoot, QStringLiteral("Big")), -1);
-        QCOMPARE(pxreg({"set", kRoot, "Neg", "--dword", "-5"}).status, 0);
+        QCOMPARE(pxreg({"set", kRoot, "Neg", "--dword", "-5"}).exitCode, 0);
         QCOMPARE(pxreg({"get", kRoot, "Neg"}).out, QByteArray("-5\n"));
 
-        const Result missing = pxreg({"get", kRoot, "NoSuchValue"});
-        QCOMPARE(missing.status, 1);
+        const ProgramRun missing = pxreg({"get", kRoot, "NoSuchValue"});
+        QCOMPARE(missing.exitCode, 1);
         QVERIFY(missing.out.isEmpty());
         QVERIFY(missing.err.contains("NoSuchValue"));
-        QCOMPARE(pxreg({"get", kRoot + "\\NoSuchKey", "Debug"}).status, 1);
-        QCOMPARE(pxreg({"values", kRoot + "\\NoSuchKey"}).status, 1);
+        QCOMPARE(pxreg({"get", kRoot + "\\NoSuchKey", "Debug"}).exitCode, 1);
+        QCOMPARE(pxreg({"values", kRoot + "\\NoSuchKey"}).exitCode, 1);
     }
 
     void badUse_data()
@@ -84,16 +68,16 @@ private slots:
     void badUse()
     {
         QFETCH(QStringList, args);
-        const Result result = pxreg(args);
-        QCOMPARE(result.status, 2);
+        const ProgramRun result = pxreg(args);
+        QCOMPARE(result.exitCode, 2);
         QVERIFY2(result.err.startsWith("pxreg: "), result.err.constData());
         QVERIFY(!SettingsValueExists(kRoot, QStringLiteral("Debug")));
     }
 
     void help()
     {
-        const Result result = pxreg({"--help"});
-        QCOMPARE(result.status, 0);
+        const ProgramRun result = pxreg({"--help"});
+        QCOMPARE(result.exitCode, 0);
         QVERIFY(result.out.contains("pxreg set KEY NAME --string TEXT"));
         QVERIFY(result.out.contains("Debug --dword 1"));
     }
@@ -102,19 +86,19 @@ private slots:
     {
         const QString servers = kRoot + QStringLiteral("\\Configuration\\Servers");
         for (const char* name : {"b@host", "a@host", "C:\\path\\x.wav"})
-            QCOMPARE(pxreg({"set", servers, name, "--string", "desc"}).status, 0);
-        QCOMPARE(pxreg({"set", servers + "\\Sub", "x", "--string", ""}).status, 0);
+            QCOMPARE(pxreg({"set", servers, name, "--string", "desc"}).exitCode, 0);
+        QCOMPARE(pxreg({"set", servers + "\\Sub", "x", "--string", ""}).exitCode, 0);
         QCOMPARE(pxreg({"values", servers}).out, QByteArray("b@host\na@host\nC:\\path\\x.wav\n"));
         QCOMPARE(pxreg({"keys", kRoot + "\\Configuration"}).out, QByteArray("Servers\n"));
         QCOMPARE(pxreg({"keys", servers}).out, QByteArray("Sub\n"));
 
-        QCOMPARE(pxreg({"delete", servers, "A@HOST"}).status, 0);
-        QCOMPARE(pxreg({"delete", servers, "A@HOST"}).status, 1);
+        QCOMPARE(pxreg({"delete", servers, "A@HOST"}).exitCode, 0);
+        QCOMPARE(pxreg({"delete", servers, "A@HOST"}).exitCode, 1);
         QCOMPARE(pxreg({"values", servers}).out, QByteArray("b@host\nC:\\path\\x.wav\n"));
-        QCOMPARE(pxreg({"delete", servers}).status, 0);
+        QCOMPARE(pxreg({"delete", servers}).exitCode, 0);
         QVERIFY(!SettingsKeyExists(servers + QStringLiteral("\\Sub")));
         QVERIFY(SettingsKeyExists(kRoot + QStringLiteral("\\Configuration")));
-        QCOMPARE(pxreg({"delete", servers}).status, 1);
+        QCOMPARE(pxreg({"delete", servers}).exitCode, 1);
     }
 
     void exportImportRoundTrip()
@@ -136,13 +120,13 @@ private slots:
         WriteSettingString(configuration + QStringLiteral("\\[bracketed]"), QStringLiteral("v"), QString());
         WriteSettingEntries(configuration + QStringLiteral("\\Empty"), {});
 
-        const Result exported = pxreg({"export"});
-        QCOMPARE(exported.status, 0);
+        const ProgramRun exported = pxreg({"export"});
+        QCOMPARE(exported.exitCode, 0);
         QVERIFY(exported.out.startsWith("Pollux Settings Version 1\n"));
         QVERIFY(exported.out.contains("\n[\\Software\\Marlwick\\Pollux\\2.0]\n\"Debug\"=dword:00000001\n"));
 
         pollux_test::clearSettingsDir();
-        QCOMPARE(pxreg({"import", "-"}, exported.out).status, 0);
+        QCOMPARE(pxreg({"import", "-"}, exported.out).exitCode, 0);
         QCOMPARE(pxreg({"export"}).out, exported.out);
 
         QStringList listed;
@@ -156,11 +140,11 @@ private slots:
         QVERIFY(SettingsValueExists(configuration + QStringLiteral("\\Odd\nKey \"name\""), QStringLiteral("v")));
 
         // Exporting one key gives just that branch.
-        const Result part = pxreg({"export", "Software\\Marlwick\\Pollux\\2.0\\Configuration\\Positions"});
+        const ProgramRun part = pxreg({"export", "Software\\Marlwick\\Pollux\\2.0\\Configuration\\Positions"});
         QCOMPARE(part.out, QByteArray("Pollux Settings Version 1\n\n"
                                       "[\\Software\\Marlwick\\Pollux\\2.0\\Configuration\\Positions]\n"
                                       "\"Left\"=dword:ffffffe0\n\"Top\"=dword:80000000\n"));
-        QCOMPARE(pxreg({"export", kRoot + "\\Missing"}).status, 1);
+        QCOMPARE(pxreg({"export", kRoot + "\\Missing"}).exitCode, 1);
     }
 
     void badImportChangesNothing_data()
@@ -183,8 +167,8 @@ private slots:
         // A valid value comes first (line numbers count it): an import stops
         // before writing anything.
         const QByteArray withGoodStart = text.replace("[\\A]\n", "[\\A]\n\"good\"=\"1\"\n");
-        const Result result = pxreg({"import", "-"}, withGoodStart);
-        QCOMPARE(result.status, 2);
+        const ProgramRun result = pxreg({"import", "-"}, withGoodStart);
+        QCOMPARE(result.exitCode, 2);
         QVERIFY2(result.err.contains(where), result.err.constData());
         QVERIFY(!SettingsKeyExists(QStringLiteral("\\A")));
     }
@@ -198,7 +182,7 @@ private slots:
                                 "  [\\Software\\Marlwick\\Pollux\\2.0]  \r\n"
                                 "\"Debug\" = dword:1\r\n"
                                 "@=\"unnamed\"\r\n";
-        QCOMPARE(pxreg({"import", "-"}, text).status, 0);
+        QCOMPARE(pxreg({"import", "-"}, text).exitCode, 0);
         QCOMPARE(ReadSettingInteger(kRoot, QStringLiteral("Debug")), 1);
         QCOMPARE(ReadSettingString(kRoot, QString()), QStringLiteral("unnamed"));
         QCOMPARE(ReadSettingString(kRoot, QStringLiteral("Keep")), QStringLiteral("me"));

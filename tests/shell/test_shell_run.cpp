@@ -23,6 +23,7 @@
 #include <QtTest>
 
 #include "ModalHelper.h"
+#include "RunProgram.h"
 
 #include <functional>
 #include <memory>
@@ -77,11 +78,6 @@ void recordFailures(Recorded& into)
     });
 }
 
-QString pollux()
-{
-    return QStringLiteral(POLLUX_PATH);
-}
-
 struct RunResult {
     int exitCode = -1;
     QString out;
@@ -92,27 +88,14 @@ struct RunResult {
 // test's servers keep serving while it waits.
 RunResult runPollux(const QStringList& args, const QString& workDir)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(workDir);
-    QSignalSpy finished(&process, &QProcess::finished);
-    process.start(pollux(), args);
-    RunResult r;
-    if (!process.waitForStarted(10000))
-        return r;
-    if (!finished.wait(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return r;
-    }
-    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return r;
+    ProgramOptions options;
+    options.environment = QProcessEnvironment::systemEnvironment();
+    options.environment.remove(QStringLiteral("DISPLAY"));
+    options.environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    options.environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    options.workingDirectory = workDir;
+    const ProgramRun run = RunProgram(QStringLiteral(POLLUX_PATH), args, options);
+    return {run.exitCode, QString::fromLocal8Bit(run.out), QString::fromLocal8Bit(run.err)};
 }
 } // namespace
 
