@@ -266,34 +266,32 @@ bool WriteSettingEntries(const QString& path, const QList<SettingEntry>& entries
     return writeEntries(path, entries, entries.isEmpty() ? QString() : entries.first().name);
 }
 
-bool ListSettingValues(const QString& path, QStringList& names)
+namespace {
+// The names a query lists for one key, in the order they were first written.
+bool listNames(const QString& path, const char* sql, QStringList& names)
 {
     names.clear();
     return runRead(false, [&](Connection& store) {
         const qint64 key = findKey(store, foldedPath(path));
         if (!key)
             return false;
-        Statement list(store, "SELECT name FROM vals WHERE key = ?1 ORDER BY id");
+        Statement list(store, sql);
         list.bind(1, key);
         while (list.step())
             names.append(list.textAt(0));
         return true;
     });
 }
+} // namespace
+
+bool ListSettingValues(const QString& path, QStringList& names)
+{
+    return listNames(path, "SELECT name FROM vals WHERE key = ?1 ORDER BY id", names);
+}
 
 bool ListSettingKeys(const QString& path, QStringList& names)
 {
-    names.clear();
-    return runRead(false, [&](Connection& store) {
-        const qint64 key = findKey(store, foldedPath(path));
-        if (!key)
-            return false;
-        Statement list(store, "SELECT name FROM keys WHERE parent = ?1 ORDER BY id");
-        list.bind(1, key);
-        while (list.step())
-            names.append(list.textAt(0));
-        return true;
-    });
+    return listNames(path, "SELECT name FROM keys WHERE parent = ?1 ORDER BY id", names);
 }
 
 bool ReadSettingEntries(const QString& path, QList<SettingEntry>& entries)
