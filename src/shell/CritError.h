@@ -1,4 +1,6 @@
 #pragma once
+
+#include "core/Addresses.h"
 // The critical error report: the one window every unexpected failure is
 // shown in.
 
@@ -29,7 +31,7 @@ bool UnattendedErrors();
 int UnattendedFailureCount();
 
 // Where users are asked to send a copied report.
-inline const QString kBugReportAddress = QStringLiteral("bugs@pollux.example");
+inline const QString kBugReportAddress = Addresses::BugReportEmail();
 
 // A date and time the way the report writes them: the user's short date, a
 // blank and the long time without its zone; the time is left out at exactly

@@ -1,5 +1,6 @@
 #include "TestMain.h"
 
+#include "core/Addresses.h"
 #include "core/Errors.h"
 #include "core/Guard.h"
 #include "core/Paths.h"
@@ -50,6 +51,21 @@ private slots:
         SetErrorHandler([](QObject*, const EPollux&) { throw std::runtime_error("handler broke"); });
         Guarded(nullptr, [] { throw EInOutError(QStringLiteral("disk")); });
         SetErrorHandler({});
+    }
+
+    void vendorBaseMovesEveryVendorAddress()
+    {
+        qputenv("POLLUX_VENDOR_URL", "http://127.0.0.1:8080/");
+        QCOMPARE(Addresses::NewsPage().toString(), QStringLiteral("http://127.0.0.1:8080/pollux/pxnews.html"));
+        QCOMPARE(Addresses::HomePage().toString(), QStringLiteral("http://127.0.0.1:8080/"));
+        QCOMPARE(Addresses::SupportPage().toString(), QStringLiteral("http://127.0.0.1:8080/support/support.html"));
+        QCOMPARE(Addresses::VersionFile().toString(), QStringLiteral("http://127.0.0.1:8080/files/updates/version.txt"));
+        QCOMPARE(Addresses::DownloadPage().toString(), QStringLiteral("http://127.0.0.1:8080/download.html"));
+        qunsetenv("POLLUX_VENDOR_URL");
+        QVERIFY(Addresses::SupportPage().toString().endsWith(QStringLiteral("/support/support.html")));
+        QVERIFY(!Addresses::SupportPage().toString().contains(QStringLiteral("127.0.0.1")));
+        QVERIFY(Addresses::RfcPage().toString().endsWith(QStringLiteral("/rfc1288.html")));
+        QVERIFY(Addresses::GatewayPage().toString().endsWith(QStringLiteral("/finger")));
     }
 
     void configDirFollowsTheEnvironment()
