@@ -37,6 +37,7 @@ void TmsSocketEngine::Detach()
     state_ = State::Idle;
     closeNotified_ = false;
     closePending_ = false;
+    peerError_ = 0;
 }
 
 void TmsSocketEngine::armRead(bool on)
@@ -56,6 +57,7 @@ void TmsSocketEngine::ExpectConnect()
     state_ = State::Connecting;
     closeNotified_ = false;
     closePending_ = false;
+    peerError_ = 0;
     armRead(false);
     armWrite(true);
 }
@@ -110,7 +112,8 @@ void TmsSocketEngine::readable()
     } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
         armRead(false);
         closeNotified_ = true;
-        deliver(TmsNotification::Close, TmsWinsock::FromErrno(errno));
+        peerError_ = TmsWinsock::FromErrno(errno);
+        deliver(TmsNotification::Close, peerError_);
     }
 }
 

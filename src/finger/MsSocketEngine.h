@@ -38,6 +38,11 @@ public:
     // it after every turn so nothing depends on a notifier having fired.
     void Check();
 
+    // The error the peer's close came with (a reset: 10054), or 0. Looking
+    // at the socket for the close takes its pending error, after which a
+    // receive sees a plain end of data: the receive asks here instead.
+    int PeerError() const { return peerError_; }
+
 private:
     enum class State { Idle, Connecting, Connected };
     void readable();
@@ -52,6 +57,7 @@ private:
     State state_ = State::Idle;
     bool closeNotified_ = false;
     bool closePending_ = false;
+    int peerError_ = 0;
     std::unique_ptr<QSocketNotifier> read_;
     std::unique_ptr<QSocketNotifier> write_;
 };

@@ -247,6 +247,9 @@ void TmsSocket::ReceiveStream(QBuffer& stream, qint32 MaxSize, qint32 StartPos)
             raiseCanceled();
         if (n < 0 && error != WsaError::WouldBlock && !TimedOut())
             TmsWinsock::RaiseSocketError(error);
+        // An end of data that came with a reset is a cut reply, not a whole one.
+        if (n == 0 && Engine->PeerError() != 0)
+            TmsWinsock::RaiseSocketError(Engine->PeerError());
         if (n > 0) {
             total += n;
             if (stream.write(buffer.data(), n) != n)

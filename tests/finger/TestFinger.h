@@ -54,6 +54,7 @@ private slots:
     void failedExchangeKeepsSocketUntilNextConnect();
     void ipv6Literal();
     void sendToClosedPeerDoesNotKill();
+    void resetEndsInFailure();
 
     // pxfinger
     void pxfingerUsage_data();
@@ -61,6 +62,7 @@ private slots:
     void pxfingerQueries();
     void pxfingerFailure();
     void pxfingerMatchesFingerd();
+    void pxfingerReportsReset();
 };
 
 // What a component reported, in order: "connecting", "connected",

@@ -71,9 +71,25 @@ private:
             endless_ = true;
             written();
             break;
+        case LoopbackFingerServer::Mode::Reset:
+            socket_->write(server_->reply_);
+            socket_->flush();
+            QTimer::singleShot(server_->delayMs_, this, &LoopbackFingerSession::reset);
+            break;
         default:
             break;
         }
+    }
+
+    void reset()
+    {
+        if (socket_->state() != QAbstractSocket::ConnectedState)
+            return;
+        // With a zero linger time the close sends RST, not FIN.
+        const linger drop{1, 0};
+        ::setsockopt(int(socket_->socketDescriptor()), SOL_SOCKET, SO_LINGER, &drop, sizeof drop);
+        socket_->abort();
+        finish();
     }
 
     void nextChunk()
@@ -167,6 +183,13 @@ void LoopbackFingerServer::SetEndless(const QByteArray& pattern)
 {
     mode_ = Mode::Endless;
     reply_ = pattern.isEmpty() ? QByteArray(1, 'x') : pattern;
+}
+
+void LoopbackFingerServer::SetReset(const QByteArray& bytes, int delayMs)
+{
+    mode_ = Mode::Reset;
+    reply_ = bytes;
+    delayMs_ = delayMs;
 }
 
 void LoopbackFingerServer::accept()

@@ -19,6 +19,7 @@ public:
         Silent,      // read the query line, answer nothing, keep the connection open
         CloseAtOnce, // accept and close without reading or answering
         Endless,     // after the query line, send without end
+        Reset,       // the reply, a pause, then a reset (RST) instead of a close
     };
 
     explicit LoopbackFingerServer(QObject* parent = nullptr);
@@ -34,6 +35,9 @@ public:
     void SetSilent();
     void SetCloseAtOnce();
     void SetEndless(const QByteArray& pattern = QByteArray(4096, 'x'));
+    // Sends `bytes`, waits `delayMs`, then drops the connection with a reset
+    // (SO_LINGER 0), as a crashing or hostile server does.
+    void SetReset(const QByteArray& bytes, int delayMs);
     // Reply and Slow answer at once on accepting, without waiting for a line.
     void SetAnswerBeforeQuery(bool on) { answerEarly_ = on; }
 

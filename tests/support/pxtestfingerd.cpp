@@ -1,6 +1,6 @@
 // A finger server for trying Pollux by hand and for the benchmarks:
 //   pxtestfingerd [--bind ADDRESS] [--port N] [--reply FILE | --text TEXT]
-//                 [--slow CHUNK:DELAY_MS | --silent | --close | --endless]
+//                 [--slow CHUNK:DELAY_MS | --silent | --close | --endless | --reset]
 // It prints "port N" once it listens, then serves until it is stopped.
 
 #include "FingerServer.h"
@@ -24,7 +24,8 @@ int main(int argc, char** argv)
     const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Accept, read the query, never answer."));
     const QCommandLineOption closeAtOnce(QStringLiteral("close"), QStringLiteral("Accept and close at once."));
     const QCommandLineOption endless(QStringLiteral("endless"), QStringLiteral("Answer without end."));
-    parser.addOptions({bind, port, reply, text, slow, silent, closeAtOnce, endless});
+    const QCommandLineOption reset(QStringLiteral("reset"), QStringLiteral("Answer, then reset the connection (RST) after 200 ms."));
+    parser.addOptions({bind, port, reply, text, slow, silent, closeAtOnce, endless, reset});
     parser.process(app);
 
     QByteArray bytes = "Login: test\r\nNo Plan.\r\n";
@@ -46,6 +47,8 @@ int main(int argc, char** argv)
         server.SetCloseAtOnce();
     } else if (parser.isSet(endless)) {
         server.SetEndless();
+    } else if (parser.isSet(reset)) {
+        server.SetReset(bytes, 200);
     } else if (parser.isSet(slow)) {
         const QStringList parts = parser.value(slow).split(QLatin1Char(':'));
         bool ok1 = false, ok2 = parts.size() == 2;
