@@ -39,6 +39,15 @@ QString decodePiece(QByteArrayView bytes, QStringDecoder& utf8, QStringDecoder& 
     return cp1252.decode(bytes);
 }
 
+// Separators that would break the row, and every bidirectional control
+// (marks, embeddings, overrides, isolates) that would reorder what the user
+// reads.
+bool isMarkedFormatCharacter(char16_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E)
+        || (c >= 0x2066 && c <= 0x2069);
+}
+
 void dropLeadingBom(QString& text)
 {
     if (!text.isEmpty() && text.front() == QChar(kByteOrderMark))
@@ -80,10 +89,9 @@ QString DecodeReplyText(const QByteArray& bytes)
 
 QStringList SplitReplyLines(const QByteArray& bytes)
 {
-    QByteArrayView data(bytes);
-    const qsizetype nul = data.indexOf('\0');
-    if (nul >= 0)
-        data = data.first(nul);
+    // A NUL is a character like the other controls: it is shown as "^@" and
+    // hides nothing that follows it.
+    const QByteArrayView data(bytes);
 
     QStringList lines;
     QStringDecoder utf8(QStringConverter::Utf8, kDecoderFlags);
@@ -114,10 +122,8 @@ QString ControlNotation(char16_t c)
         return QStringLiteral("^?");
     if (c >= 0x80 && c <= 0x9F)
         return QStringLiteral("M-^") + QChar(char16_t(c - 0x80 + 0x40));
-    // Separators that would break the row, and the bidirectional embeddings,
-    // overrides and isolates that would reorder what the user reads.
-    if (c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069))
-        return QStringLiteral("<U+%1>").arg(QString::number(uint(c), 16).toUpper());
+    if (isMarkedFormatCharacter(c))
+        return QStringLiteral("<U+%1>").arg(QString::number(uint(c), 16).toUpper().rightJustified(4, QLatin1Char('0')));
     return {};
 }
 
@@ -125,8 +131,7 @@ bool HasControlNotation(QStringView line)
 {
     for (QChar ch : line) {
         const char16_t c = ch.unicode();
-        if ((c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029
-            || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069))
+        if ((c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F) || isMarkedFormatCharacter(c))
             return true;
     }
     return false;

@@ -12,16 +12,17 @@
 // dropped.
 QString DecodeReplyText(const QByteArray& bytes);
 // CR, LF or CR LF each end a line; a break at the very end adds no empty
-// line; a NUL byte ends the text. A reply that is valid UTF-8 as a whole is
+// line; a NUL byte is kept as a character (shown as "^@"). A reply that is valid UTF-8 as a whole is
 // decoded as such; otherwise each line is decoded on its own by the rule of
 // DecodeReplyText.
 QStringList SplitReplyLines(const QByteArray& bytes);
 
 // How a character that must not reach the screen as it is (a control
-// character other than tab, a line or paragraph separator, a bidirectional
-// embedding or override) is shown: caret notation as the Unix finger client
-// prints it ("^[" for ESC, "^?" for DEL, "M-^[" for the C1 character 0x9B),
-// "<U+202E>" for the others. Empty for a character shown as it is.
+// character other than tab, NUL included; a line or paragraph separator;
+// any bidirectional control: U+061C, U+200E, U+200F, U+202A..U+202E,
+// U+2066..U+2069) is shown: caret notation as the Unix finger client prints
+// it ("^@" for NUL, "^[" for ESC, "^?" for DEL, "M-^[" for the C1 character
+// 0x9B), "<U+202E>" for the others. Empty for a character shown as it is.
 QString ControlNotation(char16_t c);
 bool HasControlNotation(QStringView line);
 // The line with every such character replaced by its notation.

@@ -85,9 +85,13 @@ void TDCMemo::AppendLines(const QStringList& lines)
 {
     if (lines.isEmpty())
         return;
-    const int first = int(lines_.size());
+    const qsizetype before = lines_.size();
     lines_.append(lines);
-    textGrew(first);
+    for (const QString& line : lines)
+        textSize_ += line.size() + 1;
+    enforceTextLimit();
+    // Lines that stayed are where they were, less those dropped before them.
+    textGrew(int(std::max<qsizetype>(0, before - (before + lines.size() - lines_.size()))));
 }
 
 void TDCMemo::ClearText()
@@ -98,9 +102,14 @@ void TDCMemo::ClearText()
 void TDCMemo::resetText(QStringList lines)
 {
     lines_ = std::move(lines);
+    textSize_ = 0;
+    for (const QString& line : lines_)
+        textSize_ += line.size() + 1;
+    droppedLines_ = 0;
     maxLineLength_ = 0;
     endStates_.clear();
     statesKnown_ = 0;
+    enforceTextLimit();
     measuredWidth_ = 0;
     scopeValid_ = false;
     invalidateRenders();

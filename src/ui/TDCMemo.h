@@ -70,7 +70,9 @@ public:
 
     // --- text
     void LoadFromBytes(const QByteArray& bytes);      // replaces all lines
-    void AppendLines(const QStringList& lines);       // one update, one repaint
+    // One update, one repaint. Past TextLimit() the oldest lines are dropped
+    // and the first line says how many went (DroppedLinesNotice).
+    void AppendLines(const QStringList& lines);
     void SetLines(const QStringList& lines);          // replaces all lines
     QStringList Lines() const;
     int LineCount() const;
@@ -95,6 +97,13 @@ public:
     // the printer first. Throws EPrinter when there is no printer.
     void Print(bool withDialog);
     void PrintTo(QPrinter& printer) const;
+
+    // A view holds at most this many characters (a line break counts as
+    // one), so that a repeat run that only adds cannot eat all memory. 256 Mi
+    // by default; 0 or less restores it (tests set a smaller one).
+    static void SetTextLimit(qint64 characters);
+    static qint64 TextLimit();
+    static QString DroppedLinesNotice(qint64 droppedLines);
 
     // --- dialogs
     void ShowFindDialog();
@@ -193,6 +202,7 @@ private:
     };
 
     void resetText(QStringList lines);
+    void enforceTextLimit(); // in TDCMemoLimit.cpp
     void textGrew(int firstNewLine);
     void invalidateRenders();
     void updateMetrics();
@@ -222,6 +232,8 @@ private:
     QString visibleSelection() const;
 
     QStringList lines_;
+    qint64 textSize_ = 0;     // characters of lines_, one more for each line's break
+    qint64 droppedLines_ = 0; // since the text was last replaced; above 0, line 0 is the notice
     int maxLineLength_ = 0;
     mutable qreal measuredWidth_ = 0;
     mutable std::vector<ParserState> endStates_;

@@ -209,7 +209,8 @@ void TestResults::splitLines_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("lines");
-    QTest::newRow("nul ends the text") << QByteArray("a\r\nb\0c", 6) << QStringList{"a", "b"};
+    // A NUL hides nothing after it: it is a character of its line.
+    QTest::newRow("nul kept") << QByteArray("a\r\nb\0c", 6) << QStringList{"a", QString::fromUtf16(u"b\0c", 3)};
     QTest::newRow("trailing CR LF") << QByteArray("a\r\n") << QStringList{"a"};
     QTest::newRow("lone CR") << QByteArray("a\rb") << QStringList{"a", "b"};
     QTest::newRow("LF lines") << QByteArray("a\n\nb\n") << QStringList{"a", "", "b"};
@@ -217,7 +218,8 @@ void TestResults::splitLines_data()
     QTest::newRow("LF CR") << QByteArray("a\n\r") << QStringList{"a", ""};
     QTest::newRow("empty") << QByteArray() << QStringList{};
     QTest::newRow("one break") << QByteArray("\r\n") << QStringList{""};
-    QTest::newRow("nul first") << QByteArray("\0abc", 4) << QStringList{};
+    QTest::newRow("nul first") << QByteArray("\0abc", 4) << QStringList{QString::fromUtf16(u"\0abc", 4)};
+    QTest::newRow("nul in Windows-1252") << QByteArray("\xe9\0\r\nz", 5) << QStringList{QString::fromUtf16(u"\u00e9\0", 2), "z"};
     QTest::newRow("tabs kept") << QByteArray("\tx\t") << QStringList{"\tx\t"};
 }
 
@@ -265,6 +267,9 @@ void TestResults::visibleText_data()
     QTest::newRow("tab kept") << QStringLiteral("a\tb") << "a\tb";
     QTest::newRow("override") << QStringLiteral("x\u202ey") << "x<U+202E>y";
     QTest::newRow("separator") << QStringLiteral("x\u2028y") << "x<U+2028>y";
+    QTest::newRow("nul") << QString::fromUtf16(u"a\0b", 3) << "a^@b";
+    QTest::newRow("bidi marks") << QStringLiteral("\u200ex\u200f\u061cy\u2067")
+                                << "<U+200E>x<U+200F><U+061C>y<U+2067>";
     QTest::newRow("plain") << QStringLiteral("caf\u00e9 \u20ac") << QStringLiteral("caf\u00e9 \u20ac");
 }
 

@@ -76,6 +76,7 @@ private slots:
     void cleanup();
     void loadAndAppend();
     void appendIsOneRepaint();
+    void textIsBounded();
     void saveToFile();
     void saveFailureKeepsOldFile();
     void selectionAndClipboard();
@@ -115,12 +116,49 @@ void TestView::cleanup()
     delete view;
     view = nullptr;
     TDCMemo::SetLinkOpener({});
+    TDCMemo::SetTextLimit(0);
+}
+
+void TestView::textIsBounded()
+{
+    // Lines of 9 characters and a break: 10 each; room for 100 at 1000.
+    TDCMemo::SetTextLimit(1000);
+    auto run = [](int from) {
+        QStringList lines;
+        for (int i = from; i < from + 60; ++i)
+            lines << QStringLiteral("line %1").arg(i, 4, 10, QLatin1Char('0'));
+        return lines;
+    };
+    view->AppendLines(run(0));
+    QCOMPARE(view->LineCount(), 60);
+    view->GotoLine(59);
+    for (int repeat = 1; repeat <= 3; ++repeat) {
+        view->AppendLines(run(60 * repeat));
+        const QStringList lines = view->Lines();
+        // The newest lines stay; the first line alone says how many went.
+        QCOMPARE(lines.last(), QStringLiteral("line %1").arg(60 * repeat + 59, 4, 10, QLatin1Char('0')));
+        const qsizetype kept = lines.size() - 1;
+        QCOMPARE(lines.first(), TDCMemo::DroppedLinesNotice(60 * (repeat + 1) - kept));
+        QCOMPARE(lines.filter(QStringLiteral("earlier lines dropped")).size(), 1);
+        QVERIFY(lines.join(QLatin1Char('\n')).size() + 1 <= 1000);
+        QVERIFY(kept >= 80);
+        // The caret stays on its line while the line is kept, else goes to the top.
+        if (repeat == 1)
+            QCOMPARE(view->LineText(view->CaretLine()), QStringLiteral("line 0059"));
+    }
+    QCOMPARE(view->CaretLine(), 0);
+    view->GotoLine(view->LineCount() - 1);
+    view->AppendLines(run(240));
+    QCOMPARE(view->LineText(view->CaretLine()), QStringLiteral("line 0239"));
+    // Replaced text starts afresh, bounded too.
+    view->SetLines(run(0) + run(60));
+    QCOMPARE(view->Lines().first(), TDCMemo::DroppedLinesNotice(120 - (view->LineCount() - 1)));
 }
 
 void TestView::loadAndAppend()
 {
     view->LoadFromBytes(QByteArray("a\r\nb\0c", 6));
-    QCOMPARE(view->Lines(), (QStringList{"a", "b"}));
+    QCOMPARE(view->Lines(), (QStringList{"a", QString::fromUtf16(u"b\0c", 3)}));
     view->LoadFromBytes("x\ry\r\n");
     QCOMPARE(view->Lines(), (QStringList{"x", "y"}));
     view->AppendLines({"z", ""});
