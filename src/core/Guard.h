@@ -20,6 +20,16 @@ void SetErrorHandler(ErrorHandlerFn handler);
 // Hands a failure to the handler. Never throws.
 void ReportError(QObject* sender, const EPollux& failure) noexcept;
 
+// A failure the program works around: a setting it cannot use, a settings
+// store it cannot open or write. The operation goes on with a default; the
+// failure goes to the fallback handler once per distinct message, and is not
+// the failure of the operation in progress. Without a handler it is written
+// to standard error. Never throws.
+void SetFallbackHandler(ErrorHandlerFn handler);
+void ReportFallback(QObject* sender, const EPollux& failure) noexcept;
+// Forgets which messages were reported, so they are reported again (tests).
+void ForgetFallbackReports();
+
 template <class F>
 void Guarded(QObject* sender, F&& body) noexcept
 {

@@ -1,5 +1,6 @@
 #include "results/ResultView.h"
 
+#include "core/Guard.h"
 #include "settings/ColourText.h"
 #include "settings/RegUtils.h"
 #include "ui/Colours.h"
@@ -12,16 +13,36 @@ namespace {
 
 constexpr int kMaxFontPoints = 400;
 
+void reportUnusable(const ResultViewHooks& hooks, const QString& key, const QString& name, bool exists,
+                    const QString& value, const EPollux& why)
+{
+    const QString where = QStringLiteral("The setting '") + name + QStringLiteral("' of '") + key + QLatin1Char('\'');
+    const QString what = exists ? where + QStringLiteral(" holds '") + value + QStringLiteral("', which cannot be used (")
+                                      + why.Message() + QStringLiteral(").")
+                                : where + QStringLiteral(" is missing.");
+    const EConvertError problem(what + QStringLiteral(" The result view uses its default for it."));
+    if (hooks.settingProblem)
+        hooks.settingProblem(problem);
+    else
+        ReportFallback(nullptr, problem);
+}
+
 // The font text names the view's font; a size the screen cannot show keeps
 // the size the view has.
-void applyFontSetting(TDCMemo* view)
+void applyFontSetting(TDCMemo* view, const ResultViewHooks& hooks)
 {
     const QString key = kConfigurationKey;
     if (!SettingsValueExists(key, QStringLiteral("FontName")))
         return;
+    const QString text = ReadSettingString(key, QStringLiteral("FontName"));
     QString name;
     int size = 0;
-    ParseFontText(ReadSettingString(key, QStringLiteral("FontName")), name, size);
+    try {
+        ParseFontText(text, name, size);
+    } catch (const EConvertError& e) {
+        reportUnusable(hooks, key, QStringLiteral("FontName"), true, text, e);
+        return;
+    }
     QFont font = view->font();
     font.setFamily(name);
     font.setStyleHint(QFont::TypeWriter);
@@ -32,23 +53,31 @@ void applyFontSetting(TDCMemo* view)
     }
 }
 
-// Each colour is applied before the next is read, so a bad value leaves
-// the ones before it in place.
-void applyColourSettings(TDCMemo* view)
+// Each colour stands alone: one that cannot be used keeps the view's own
+// colour for that part and the others still apply.
+void applyColourSettings(TDCMemo* view, const ResultViewHooks& hooks)
 {
     const QString key = kConfigurationKey + QStringLiteral("\\Colour");
     if (!SettingsKeyExists(key))
         return;
-    auto read = [&](const char* name) { return TextToColour(ReadSettingString(key, QLatin1String(name))); };
-    view->SetBackground(ColourToQColor(read("BackGround"), view->Background()));
-    view->SetForeground(ColourToQColor(read("ForeGround"), view->Foreground()));
-    view->SetGutterBrush(ColourToQColor(read("Gutter"), view->GutterBrush()));
-    view->SetLineHighlightPen(view->LineHighlightPenStyle(),
-                              ColourToQColor(read("LineOutline"), view->LineHighlightPenColor()));
-    view->SetSelBackColor(ColourToQColor(read("SelBackGround"), view->SelBackColor()));
-    view->SetSelColor(ColourToQColor(read("SelForeGround"), view->SelColor()));
-    view->SetLineNumColor(ColourToQColor(read("GutterLine"), view->LineNumColor()));
-    view->SetLineHighlightBrush(ColourToQColor(read("LineBackGround"), view->LineHighlightBrush()));
+    auto apply = [&](const char* name, const QColor& current, const std::function<void(const QColor&)>& set) {
+        const QString valueName = QLatin1String(name);
+        const QString text = ReadSettingString(key, valueName);
+        try {
+            set(ColourToQColor(TextToColour(text), current));
+        } catch (const EConvertError& e) {
+            reportUnusable(hooks, key, valueName, SettingsValueExists(key, valueName), text, e);
+        }
+    };
+    apply("BackGround", view->Background(), [view](const QColor& c) { view->SetBackground(c); });
+    apply("ForeGround", view->Foreground(), [view](const QColor& c) { view->SetForeground(c); });
+    apply("Gutter", view->GutterBrush(), [view](const QColor& c) { view->SetGutterBrush(c); });
+    apply("LineOutline", view->LineHighlightPenColor(),
+          [view](const QColor& c) { view->SetLineHighlightPen(view->LineHighlightPenStyle(), c); });
+    apply("SelBackGround", view->SelBackColor(), [view](const QColor& c) { view->SetSelBackColor(c); });
+    apply("SelForeGround", view->SelColor(), [view](const QColor& c) { view->SetSelColor(c); });
+    apply("GutterLine", view->LineNumColor(), [view](const QColor& c) { view->SetLineNumColor(c); });
+    apply("LineBackGround", view->LineHighlightBrush(), [view](const QColor& c) { view->SetLineHighlightBrush(c); });
 }
 
 } // namespace
@@ -82,8 +111,8 @@ TDCMemo* CreateResultView(QWidget* sheet, const ResultViewHooks& hooks)
     if (hooks.between)
         hooks.between();
 
-    applyFontSetting(view);
+    applyFontSetting(view, hooks);
     view->SetOptions(kResultViewOptions);
-    applyColourSettings(view);
+    applyColourSettings(view, hooks);
     return view;
 }

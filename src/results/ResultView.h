@@ -2,6 +2,8 @@
 // Creating and configuring the result view of a new result tab from the
 // settings.
 
+#include "core/Errors.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -18,14 +20,18 @@ struct ResultViewHooks {
     const char* stateChangedSlot = nullptr;     // ViewStateChanged(TDCMemo*, int)
     const char* selectionChangedSlot = nullptr; // DCMemoSelectionChange(TDCMemo*)
     std::function<void()> between;      // run between fixed properties and settings
+    // Gets each setting the view cannot use (an EConvertError naming the
+    // key, the value and what it holds); unset, it goes to ReportFallback.
+    std::function<void(const EPollux&)> settingProblem;
 };
 
 // Creates the view as the only child of `sheet` and configures it: fixed
 // properties first, then FontName, Options 19039395 and the eight colours
-// of Configuration\Colour. A bad font text or colour throws EConvertError
-// after the view exists, so the tab and its half-configured view stay.
-// `between` runs once between the fixed properties and the settings (the
-// caller processes events there).
+// of Configuration\Colour. A font text or colour that cannot be used (a
+// missing colour, text that is no colour or font) leaves the view's default
+// for that one setting and is handed to `settingProblem`: a careless
+// setting never keeps a reply from being shown. `between` runs once between
+// the fixed properties and the settings (the caller processes events there).
 TDCMemo* CreateResultView(QWidget* sheet, const ResultViewHooks& hooks);
 
 inline constexpr quint32 kResultViewOptions = 19039395u;

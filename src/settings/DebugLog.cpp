@@ -98,14 +98,25 @@ QString timeFormatWithoutZone(const QString& format)
 
 bool DebugEnabled()
 {
-    return ReadSettingBool(kRootKey, QStringLiteral("Debug"));
+    try {
+        return ReadSettingBool(kRootKey, QStringLiteral("Debug"));
+    } catch (const ERegistryException&) {
+        // A Debug stored as text ("pxreg set ... --string 1") would otherwise
+        // make every action that logs fail.
+        return false;
+    }
 }
 
 void WriteDebugLog(const QString& line)
 {
     if (!DebugEnabled())
         return;
-    appendLine(line);
+    try {
+        appendLine(line);
+    } catch (const EInOutError&) {
+        // The trace is for support: an action never fails for want of it,
+        // and a report about it would itself be logged.
+    }
 }
 
 QString DebugNow()
@@ -125,7 +136,7 @@ void LogDebug(const QString& message)
     // The clock and the locale are only consulted when the line is written.
     if (!DebugEnabled())
         return;
-    appendLine(DebugNow() + message);
+    WriteDebugLog(DebugNow() + message);
 }
 
 QString DebugLogPath()
@@ -133,9 +144,8 @@ QString DebugLogPath()
     return StateDir() + QStringLiteral("/pxdebug.log");
 }
 
-void DeleteDebugLog()
+bool DeleteDebugLog()
 {
     const QString path = DebugLogPath();
-    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
-        throw logFailure(QStringLiteral("delete"), path, errno);
+    return ::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT;
 }

@@ -4,10 +4,12 @@
 
 #include <QString>
 
+// False also when Debug is stored as text: a slip in setting it by hand.
 bool DebugEnabled();
 // Appends one line (CR LF ended). A new file first gets "Pollux is
 // starting..." and "Version: " + the program's version. Opened and closed
-// for every line. Throws EInOutError when the file cannot be written.
+// for every line. A file that cannot be written is skipped: nothing is
+// thrown and nothing reported.
 void WriteDebugLog(const QString& line);
 // The current local date and time in the user's short date and long time
 // formats, the prefix of every debug line.
@@ -15,5 +17,6 @@ QString DebugNow();
 // WriteDebugLog(DebugNow() + message); message begins with " - ".
 void LogDebug(const QString& message);
 QString DebugLogPath();
-// Removed at every start; a missing file is no failure.
-void DeleteDebugLog();
+// Removed at every start. False when it is there and cannot be removed; a
+// missing file is no failure.
+bool DeleteDebugLog();

@@ -155,6 +155,11 @@ QString SettingsStorePath()
     return StoreFilePath();
 }
 
+void SetStoreFailuresFallBack(bool on)
+{
+    pollux_store::SetFallBack(on);
+}
+
 bool SettingsKeyExists(const QString& path)
 {
     return runRead(false, [&](Connection& store) { return findKey(store, foldedPath(path)) != 0; });

@@ -72,3 +72,13 @@ bool WriteSettingEntries(const QString& path, const QList<SettingEntry>& entries
 
 // The store file in use.
 QString SettingsStorePath();
+
+// For the program itself: a store that cannot be opened, read or written
+// (an unusable settings folder, a read-only one, a damaged file) no longer
+// ends the operation at hand. The failure is reported once through
+// ReportFallback, reads answer as for a missing key (" ", -1, false) and
+// writes and deletions return false, so Pollux carries on with its
+// defaults. Off (pxreg, the store's own tests), such failures are thrown.
+// A missing value or one of the wrong kind is not a store failure: those
+// still throw.
+void SetStoreFailuresFallBack(bool on);

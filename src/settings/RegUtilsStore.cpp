@@ -1,5 +1,6 @@
 #include "settings/RegUtilsStore.h"
 
+#include "core/Guard.h"
 #include "core/Paths.h"
 
 #include <QDateTime>
@@ -319,6 +320,40 @@ void Transaction::commit()
 {
     store_.exec("COMMIT");
     open_ = false;
+}
+
+namespace {
+bool& fallBackSlot()
+{
+    static bool on = false;
+    return on;
+}
+} // namespace
+
+bool StoreFailuresFallBack()
+{
+    return fallBackSlot();
+}
+
+void SetFallBack(bool on)
+{
+    fallBackSlot() = on;
+}
+
+void ReportStoreFailure(const SqlFailure& failure, bool writing)
+{
+    try {
+        if (failure.kind == SqlFailure::Kind::Refused) {
+            const QString what = writing ? QStringLiteral("written") : QStringLiteral("read");
+            throw EStoreError(QStringLiteral("The settings store \"%1\" cannot be %2 (%3). Pollux goes on with "
+                                             "its default settings where it needs them, and what it would store is "
+                                             "not kept.")
+                                  .arg(failure.path, what, failure.reason));
+        }
+        raiseStoreFailure(failure);
+    } catch (const EPollux& e) {
+        ReportFallback(nullptr, e);
+    }
 }
 
 void RaiseReadFailure(const SqlFailure& failure)

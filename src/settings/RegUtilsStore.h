@@ -103,6 +103,12 @@ enum class Refusal { SetData, DeleteKey, DeleteValue };
 
 [[noreturn]] void RaiseReadFailure(const SqlFailure& failure);
 [[noreturn]] void RaiseWriteFailure(const SqlFailure& failure, Refusal refusal, const QString& name);
+// With SetStoreFailuresFallBack(true): reports the failure through
+// ReportFallback, in words that do not depend on the value at hand, so that
+// one unusable store is reported once.
+void ReportStoreFailure(const SqlFailure& failure, bool writing);
+bool StoreFailuresFallBack();
+void SetFallBack(bool on);
 
 // Runs body on an open store; absent is the answer when no store exists yet.
 template <class T, class Body>
@@ -114,7 +120,10 @@ T runRead(T absent, Body&& body)
             return absent;
         return std::forward<Body>(body)(store);
     } catch (const SqlFailure& failure) {
-        RaiseReadFailure(failure);
+        if (!StoreFailuresFallBack())
+            RaiseReadFailure(failure);
+        ReportStoreFailure(failure, false);
+        return absent;
     }
 }
 
@@ -125,7 +134,11 @@ auto runWrite(Refusal refusal, const QString& name, Body&& body)
         Connection store(Connection::Access::Write);
         return std::forward<Body>(body)(store);
     } catch (const SqlFailure& failure) {
-        RaiseWriteFailure(failure, refusal, name);
+        if (!StoreFailuresFallBack())
+            RaiseWriteFailure(failure, refusal, name);
+        ReportStoreFailure(failure, true);
+        // What a write that could not create its key answers.
+        return decltype(std::forward<Body>(body)(std::declval<Connection&>())){};
     }
 }
 

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -89,6 +90,23 @@ void InstallErrorHandler(QWidget* mainWindow, std::function<void()> clearActivit
     state().mainWindow = mainWindow;
     state().clearActivityPanel = std::move(clearActivityPanel);
     SetErrorHandler([](QObject* sender, const EPollux& failure) { ErrorHandler(sender, failure); });
+    SetFallbackHandler([](QObject* sender, const EPollux& failure) {
+        if (state().unattended || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+            // Worth knowing, but the queries of the run did not fail by it.
+            writeToStderr(failure.Message());
+            return;
+        }
+        // After the operation that met it, which goes on with a default: a
+        // report in its middle would let the user pull its tab away.
+        QPointer<QObject> from(sender);
+        const bool hadSender = sender != nullptr;
+        const EPollux copy(failure.Message(), failure.TypeName());
+        QTimer::singleShot(0, qApp, [from, hadSender, copy] {
+            if (hadSender && !from)
+                return; // its window has gone
+            ReportError(from.data(), copy);
+        });
+    });
 }
 
 void SetUnattendedErrors(bool on)

@@ -47,9 +47,9 @@ private slots:
     void fontSetting();
     void colourSettings();
     void systemColours();
-    void badColourLeavesView_data();
-    void badColourLeavesView();
-    void badFontStopsBeforeOptions();
+    void badColourFallsBack_data();
+    void badColourFallsBack();
+    void badFontFallsBack();
     void popupMenu();
 
 private:
@@ -186,53 +186,56 @@ void TestResultView::systemColours()
     QCOMPARE(view->GutterBrush(), pal.color(QPalette::Button));
 }
 
-void TestResultView::badColourLeavesView_data()
+void TestResultView::badColourFallsBack_data()
 {
     QTest::addColumn<QStringList>("values");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("applied"); // colours in place before the failure
-    QTest::newRow("bad name") << QStringList{"clNavy", "clBogus"} << "'clBogus' is not a valid integer value" << 1;
-    QTest::newRow("missing value") << QStringList{"clNavy", "clRed", "clRed"} << "' ' is not a valid integer value"
-                                   << 3;
-    QTest::newRow("bad first") << QStringList{"#123"} << "'#123' is not a valid integer value" << 0;
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("bad name") << QStringList{"clNavy", "clBogus", "clRed", "clGray", "clNavy", "clWhite", "clGray", "clWhite"}
+                              << "The setting 'ForeGround' of '" + kColourKey
+                                     + "' holds 'clBogus', which cannot be used ('clBogus' is not a valid integer "
+                                       "value). The result view uses its default for it.";
+    QTest::newRow("missing value") << QStringList{"clNavy", "clBlack", "clRed", "clGray", "clNavy", "clWhite", "clGray"}
+                                   << "The setting 'LineBackGround' of '" + kColourKey
+                                          + "' is missing. The result view uses its default for it.";
 }
 
-void TestResultView::badColourLeavesView()
+void TestResultView::badColourFallsBack()
 {
     QFETCH(QStringList, values);
-    QFETCH(QString, message);
-    QFETCH(int, applied);
+    QFETCH(QString, problem);
     writeColours(values);
-    const QColor standardBackground = TDCMemo().Background();
-    try {
-        CreateResultView(sheet, {});
-        QFAIL("no failure");
-    } catch (const EConvertError& e) {
-        QCOMPARE(e.Message(), message);
-        QCOMPARE(e.TypeName(), QStringLiteral("EConvertError"));
-    }
-    auto* view = sheet->findChild<TDCMemo*>();
-    QVERIFY(view);
+    const TDCMemo standard;
+    QStringList problems;
+    ResultViewHooks hooks;
+    hooks.settingProblem = [&](const EPollux& e) { problems << e.TypeName() + QLatin1Char('|') + e.Message(); };
+    TDCMemo* view = CreateResultView(sheet, hooks);
+    QCOMPARE(problems, QStringList{QStringLiteral("EConvertError|") + problem});
+    // The others apply; the unusable one keeps the view's own colour.
     QCOMPARE(view->Options(), kResultViewOptions);
-    QCOMPARE(view->Background(), applied >= 1 ? QColor(0, 0, 128) : standardBackground);
-    if (applied >= 3)
-        QCOMPARE(view->GutterBrush(), QColor(255, 0, 0));
+    QCOMPARE(view->Background(), QColor(0, 0, 128));
+    QCOMPARE(view->GutterBrush(), QColor(255, 0, 0));
+    if (values.size() == 8)
+        QCOMPARE(view->Foreground(), standard.Foreground());
+    else
+        QCOMPARE(view->LineHighlightBrush(), standard.LineHighlightBrush());
 }
 
-void TestResultView::badFontStopsBeforeOptions()
+void TestResultView::badFontFallsBack()
 {
-    WriteSettingString(kConfigurationKey, "FontName", "Courier New, 10pt");
-    writeColours({"clNavy"});
-    try {
-        CreateResultView(sheet, {});
-        QFAIL("no failure");
-    } catch (const EConvertError&) {
-    }
-    auto* view = sheet->findChild<TDCMemo*>();
-    QVERIFY(view);
+    WriteSettingString(kConfigurationKey, "FontName", "garbage");
+    writeColours({"clNavy", "clBlack", "clRed", "clGray", "clNavy", "clWhite", "clGray", "clWhite"});
+    QStringList problems;
+    ResultViewHooks hooks;
+    hooks.settingProblem = [&](const EPollux& e) { problems << e.Message(); };
+    const QFont standard = TDCMemo().font();
+    TDCMemo* view = CreateResultView(sheet, hooks);
+    QCOMPARE(problems.size(), 1);
+    QVERIFY2(problems.first().startsWith("The setting 'FontName' of '" + kConfigurationKey + "' holds 'garbage'"),
+             qPrintable(problems.first()));
+    QCOMPARE(view->font().family(), standard.family());
     QVERIFY(view->HighlightUrls());
-    QVERIFY(view->Options() != kResultViewOptions);
-    QVERIFY(view->Background() != QColor(0, 0, 128));
+    QCOMPARE(view->Options(), kResultViewOptions);
+    QCOMPARE(view->Background(), QColor(0, 0, 128));
 }
 
 void TestResultView::popupMenu()
