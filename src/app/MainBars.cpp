@@ -4,9 +4,11 @@
 #include "app/MainFrm.h"
 
 #include "core/Guard.h"
+#include "results/ReplyText.h"
 #include "settings/DebugLog.h"
 #include "ui/CustomiseToolbars.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -20,6 +22,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -28,6 +31,16 @@
 #include <QWidgetAction>
 
 namespace {
+// History entries are text someone typed or a command line gave: control
+// characters and bidirectional controls are shown as marks, never obeyed.
+class MarkedTextDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale&) const override
+    {
+        return VisibleText(value.toString());
+    }
+};
 
 // Without a desktop session Qt finds no icon theme; the freedesktop
 // default is the closest to what the user's desktop would show.
@@ -401,6 +414,8 @@ void TMain::CreateToolBars()
     // Enter always runs exactly the text the user sees.
     QueryComboBox->completer()->setCompletionMode(QCompleter::PopupCompletion);
     QueryComboBox->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    QueryComboBox->setItemDelegate(new MarkedTextDelegate(QueryComboBox));
+    QueryComboBox->completer()->popup()->setItemDelegate(new MarkedTextDelegate(QueryComboBox->completer()->popup()));
     QueryBoxAction = new QWidgetAction(this);
     QueryBoxAction->setObjectName(QStringLiteral("QueryComboBoxItem"));
     QueryBoxAction->setText(QStringLiteral("Query box"));
@@ -408,7 +423,7 @@ void TMain::CreateToolBars()
     // Enter is taken where it arrives: the combo box would hand it to its
     // line edit a second time. The key reaches the combo box (its focus widget) or, sent to it
     // directly, the line edit; each is watched.
-    auto* enterFilter = new EnterKeyFilter(QueryComboBox, [this] { Guarded(this, [&] { QueryComboBoxKeyDown(); }); });
+    auto* enterFilter = new EnterKeyFilter(QueryComboBox, [this] { Guarded(nullptr, [&] { QueryComboBoxKeyDown(); }); });
     QueryComboBox->installEventFilter(enterFilter);
     QueryComboBox->lineEdit()->installEventFilter(enterFilter);
     connect(QueryComboBox, &QComboBox::editTextChanged, this,

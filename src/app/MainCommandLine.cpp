@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QPointer>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include <memory>
@@ -62,7 +63,9 @@ void applyToWindow(TMain& window, const CommandLineDecision& d)
         SetUnattendedErrors(true);
     }
     if (d.BoxTextSet) {
-        // Only the text: the history list below it stays as it is.
+        // Only the text: the history list below it stays as it is. No edit
+        // of the user's either: Visit Web Page keeps its state.
+        const QSignalBlocker quiet(window.QueryComboBox);
         if (window.QueryComboBox->isEditable())
             window.QueryComboBox->setEditText(d.BoxText);
         else

@@ -27,6 +27,8 @@
 #include <QToolBar>
 #include <QWindow>
 
+#include <algorithm>
+
 // The shipped icons live in the static library; its resources are not
 // registered unless asked for.
 static void InitPolluxResources()
@@ -61,6 +63,9 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("Main"));
     // 1. Every later failure, those of the start-up included, is reported.
     InstallErrorHandler(this, [this] { WriteActivity(QString()); });
+    // A settings folder that cannot be used is reported once; Pollux then
+    // runs on its defaults rather than failing every step that touches it.
+    SetStoreFailuresFallBack(true);
 
     InitPolluxResources();
     setWindowTitle(QStringLiteral("Pollux Professional"));
@@ -107,10 +112,13 @@ TMain::~TMain()
     jobs_.clear();
     // The report must not outlive the window it names.
     SetErrorHandler({});
+    SetFallbackHandler({});
 }
 
 void TMain::RunStartUp()
 {
+    // A log that cannot be deleted only means this run's trace follows the
+    // last one's (or, unwritable, is skipped): no reason to stop here.
     DeleteDebugLog();
 
     LogDebug(QStringLiteral(" - Deleting Registry Toolbar and Menu settings..."));
@@ -167,44 +175,57 @@ void TMain::RunStartUp()
     LoadQueryText();
 }
 
+namespace {
+// Bounds read from the store (or written there by hand) placed where the
+// user can reach them: the size no larger than the screens and not too small
+// to use, and the window at least partly on a screen. Done in 64 bits:
+// stored values near the ends of the 32-bit range must not overflow.
+QRect ReachableBounds(qint64 left, qint64 top, qint64 width, qint64 height)
+{
+    auto clamp = [](qint64 low, qint64 value, qint64 high) { return std::max(low, std::min(value, high)); };
+    QRect desktop;
+    for (const QScreen* screen : QGuiApplication::screens())
+        desktop |= screen->availableGeometry();
+    if (desktop.isEmpty())
+        return QRect{int(clamp(-10000, left, 10000)), int(clamp(-10000, top, 10000)), int(clamp(200, width, 10000)),
+                     int(clamp(150, height, 10000))};
+    width = clamp(std::min(320, desktop.width()), width, desktop.width());
+    height = clamp(std::min(200, desktop.height()), height, desktop.height());
+    // Keep at least this much of the window on the desktop's bounding box.
+    const qint64 keepX = std::min<qint64>(100, width);
+    const qint64 keepY = std::min<qint64>(50, height);
+    left = clamp(qint64(desktop.left()) - width + keepX, left, qint64(desktop.right()) + 1 - keepX);
+    top = clamp(desktop.top(), top, qint64(desktop.bottom()) + 1 - keepY);
+    QRect wanted{int(left), int(top), int(width), int(height)};
+    // Screens of different sizes leave holes in the bounding box.
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect seen = screen->availableGeometry().intersected(wanted);
+        if (seen.width() >= keepX && seen.height() >= keepY)
+            return wanted;
+    }
+    const QRect primary = QGuiApplication::primaryScreen()->availableGeometry();
+    wanted.setSize(wanted.size().boundedTo(primary.size()));
+    wanted.moveTopLeft(primary.topLeft() + QPoint((primary.width() - wanted.width()) / 2,
+                                                  (primary.height() - wanted.height()) / 2));
+    return wanted;
+}
+} // namespace
+
 void TMain::RestorePositions()
 {
     LogDebug(QStringLiteral(" - Checking for Main window co-ordinates..."));
     if (!SettingsKeyExists(kPositionsKey))
         return;
-    const int left = ReadSettingInteger(kPositionsKey, QStringLiteral("Left"));
-    move(left, y());
-    const int width = ReadSettingInteger(kPositionsKey, QStringLiteral("Width"));
-    resize(width, height());
-    const int top = ReadSettingInteger(kPositionsKey, QStringLiteral("Top"));
-    move(x(), top);
-    const int height = ReadSettingInteger(kPositionsKey, QStringLiteral("Height"));
-    resize(this->width(), height);
+    // Read in the stored order, so that a missing value stops at its own name.
+    const qint32 left = ReadSettingInteger(kPositionsKey, QStringLiteral("Left"));
+    const qint32 width = ReadSettingInteger(kPositionsKey, QStringLiteral("Width"));
+    const qint32 top = ReadSettingInteger(kPositionsKey, QStringLiteral("Top"));
+    const qint32 height = ReadSettingInteger(kPositionsKey, QStringLiteral("Height"));
     const QString state = ReadSettingString(kPositionsKey, QStringLiteral("WindowState"));
 
-    // Bounds stored on a screen that is no longer there (or written by
-    // hand) must not leave the window where nobody can reach it.
-    QRect wanted(x(), y(), this->width(), this->height());
-    QRect desktop;
-    for (const QScreen* screen : QGuiApplication::screens())
-        desktop |= screen->availableGeometry();
-    if (!desktop.isEmpty()) {
-        wanted.setWidth(qBound(qMin(320, desktop.width()), wanted.width(), desktop.width()));
-        wanted.setHeight(qBound(qMin(200, desktop.height()), wanted.height(), desktop.height()));
-        bool reachable = false;
-        for (const QScreen* screen : QGuiApplication::screens()) {
-            const QRect seen = screen->availableGeometry().intersected(wanted);
-            if (seen.width() >= 100 && seen.height() >= 50)
-                reachable = true;
-        }
-        if (!reachable) {
-            const QRect primary = QGuiApplication::primaryScreen()->availableGeometry();
-            wanted.moveTopLeft(primary.topLeft() + QPoint(qMax(0, (primary.width() - wanted.width()) / 2),
-                                                         qMax(0, (primary.height() - wanted.height()) / 2)));
-        }
-        move(wanted.topLeft());
-        resize(wanted.size());
-    }
+    const QRect wanted = ReachableBounds(left, top, width, height);
+    move(wanted.topLeft());
+    resize(wanted.size());
 
     LogDebug(QStringLiteral(" - Setting Main.Left: ") + QString::number(x()));
     LogDebug(QStringLiteral(" - Setting Main.Width: ") + QString::number(this->width()));

@@ -218,13 +218,13 @@ private:
     void DrainQueryJobs();
     void ScheduleDrain();
     void EndQueryWork();
-    void LoadReply(const QByteArray& reply, bool replaceText);
-    void PrintActiveView();
+    void LoadReply(TDCMemo& view, const QByteArray& reply, bool replaceText);
 
     // Tabs (MainTabs.cpp).
     void SetActiveTab(int index);  // a change made by the program: no sound
     void DestroyTab(int index);
     void UpdateCopyState();
+    void ShowCaretPosition(const TDCMemo* view); // status panel 1
 
     struct QueryJob {
         QPointer<QObject> sender;

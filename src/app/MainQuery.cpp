@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
+#include <QSignalBlocker>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QTabWidget>
@@ -199,7 +200,10 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
             checkCancel();
         }
 
-        // 4.-5. The query's tab, found or made.
+        // 4.-5. The query's tab, found or made. Its view is held from here
+        // on: whatever tab is in front when the reply is in, the reply, the
+        // print and the save go to this one.
+        QPointer<TDCMemo> target;
         const int found = FindResultTab(Expression);
         if (found == -1) {
             LogDebug(QStringLiteral(" - Creating tabsheet."));
@@ -224,17 +228,22 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
                 hooks.stateChangedSlot = SLOT(ViewStateChanged(TDCMemo*,int));
                 hooks.selectionChangedSlot = SLOT(DCMemoSelectionChange(TDCMemo*));
                 hooks.between = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-                TDCMemo* view = CreateResultView(sheet, hooks);
+                // A setting the view cannot use is reported once, after this
+                // query, and the view keeps its default for it.
+                QPointer<TMain> self(this);
+                hooks.settingProblem = [self](const EPollux& problem) { ReportFallback(self.data(), problem); };
+                target = CreateResultView(sheet, hooks);
                 const int index = PageControl1->indexOf(sheet);
                 LogDebug(QStringLiteral(" - Setting active page->") + QString::number(index));
                 SetActiveTab(index);
-                view->setFocus();
+                target->setFocus();
                 ProcessEvents();
                 if (sheet)
                     PageControl1->setTabText(PageControl1->indexOf(sheet), TabKey(Expression));
             }
         } else {
-            SetActiveTab(FindResultTab(Expression));
+            SetActiveTab(found);
+            target = ViewOfTab(found);
         }
         checkCancel();
 
@@ -250,7 +259,13 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
             dxBarButton34->setEnabled(false);
             checkCancel();
             stream.close();
-            LoadReply(stream.data(), ReplaceText);
+            if (!target) {
+                // Its tab was closed while the reply came in: no other tab
+                // gets it.
+                LogDebug(QStringLiteral(" - Tab closed during the query, reply dropped: ") + Expression);
+            } else {
+                LoadReply(*target, stream.data(), ReplaceText);
+            }
         }
         SetControlStatus(true);
         SaveQueryText();
@@ -259,13 +274,15 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
         StatusPanel(2)->setText(QStringLiteral("Last Queried: ") + QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
 
         // 8.-9.
-        if (PrintResult)
-            PrintActiveView();
+        if (PrintResult) {
+            if (!target)
+                throw EInOutError(QStringLiteral("The result tab was closed before it could be printed"));
+            target->Print(false); // with its current options and no dialog
+        }
         if (SaveResult) {
-            TDCMemo* view = ActiveView();
-            if (!view)
-                throw EInOutError(QStringLiteral("There is no result tab to save to ") + SaveFileName);
-            view->SaveToFile(SaveFileName);
+            if (!target)
+                throw EInOutError(QStringLiteral("The result tab was closed before it could be saved to ") + SaveFileName);
+            target->SaveToFile(SaveFileName);
         }
         ProcessEvents();
     } catch (const EmsCanceledError&) {
@@ -275,22 +292,12 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
     }
 }
 
-void TMain::LoadReply(const QByteArray& reply, bool replaceText)
+void TMain::LoadReply(TDCMemo& view, const QByteArray& reply, bool replaceText)
 {
-    TDCMemo* view = ActiveView();
-    if (!view)
-        return; // every tab was closed while the reply came in
     if (replaceText)
-        view->LoadFromBytes(reply);
+        view.LoadFromBytes(reply);
     else
-        view->AppendLines(SplitReplyLines(reply));
-}
-
-void TMain::PrintActiveView()
-{
-    // With its current options and no dialog; EPrinter when there is no printer.
-    if (TDCMemo* view = ActiveView())
-        view->Print(false);
+        view.AppendLines(SplitReplyLines(reply));
 }
 
 // ---- the connection's events
@@ -339,8 +346,10 @@ void TMain::dxBarButton1Click()
 void TMain::QueryComboBoxKeyDown()
 {
     const QString text = QueryComboBox->currentText();
+    // The query box sits on a toolbar: a failure names no window, as one of
+    // the Query button does.
     if (!text.isEmpty())
-        RunQueryJob(this, [this, text] { QueryCommand(text); });
+        RunQueryJob(nullptr, [this, text] { QueryCommand(text); });
     WebPage->setEnabled(!QueryComboBox->currentText().isEmpty());
 }
 
@@ -411,6 +420,8 @@ void TMain::SaveQueryText()
 void TMain::LoadQueryText()
 {
     LogDebug(QStringLiteral(" - Loading Query Text..."));
+    // Filling the list is no edit of the user's: Visit Web Page keeps its state.
+    const QSignalBlocker quiet(QueryComboBox);
     QueryComboBox->clear();
     QStringList names;
     if (!ListSettingValues(kQueryKey, names))
@@ -419,9 +430,14 @@ void TMain::LoadQueryText()
         if (name.compare(kLastQuery, Qt::CaseInsensitive) != 0)
             QueryComboBox->addItem(name);
     const QString last = ReadSettingString(kQueryKey, kLastQuery);
-    const int index = QueryComboBox->findText(last, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index >= 0)
-        QueryComboBox->setCurrentIndex(index);
+    // The store matches names in any case and keeps the case a name was
+    // first written in: "LastQuery" may name an entry listed as "Root@Host".
+    int index = QueryComboBox->findText(last, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0)
+        index = QueryComboBox->findText(last, Qt::MatchFixedString);
+    QueryComboBox->setCurrentIndex(index);
+    if (index < 0)
+        QueryComboBox->setEditText(QString());
 }
 
 // ---- messages

@@ -128,20 +128,29 @@ void TMain::SelectAllClick()
 
 void TMain::FindClick()
 {
-    if (TDCMemo* view = ActiveView())
-        view->ShowFindDialog();
+    QPointer<TDCMemo> view = ActiveView();
+    if (!view)
+        return;
+    view->ShowFindDialog();
+    ShowCaretPosition(view);
 }
 
 void TMain::FindAgainClick()
 {
-    if (TDCMemo* view = ActiveView())
-        view->FindAgain();
+    QPointer<TDCMemo> view = ActiveView();
+    if (!view)
+        return;
+    view->FindAgain();
+    ShowCaretPosition(view);
 }
 
 void TMain::GotoLineClick()
 {
-    if (TDCMemo* view = ActiveView())
-        view->ShowGotoLineDialog();
+    QPointer<TDCMemo> view = ActiveView();
+    if (!view)
+        return;
+    view->ShowGotoLineDialog();
+    ShowCaretPosition(view);
 }
 
 void TMain::PageControl1Change()
@@ -161,8 +170,17 @@ void TMain::ViewStateChanged(TDCMemo* Sender, int State)
     Guarded(this, [&] {
         LogDebug(QStringLiteral(" - Changing tab index"));
         if (Sender && Sender->hasFocus() && (State & 1))
-            StatusPanel(1)->setText(QStringLiteral("%1: %2").arg(Sender->CaretLine() + 1).arg(Sender->CaretColumn() + 1));
+            ShowCaretPosition(Sender);
     });
+}
+
+// Find, Find Again and Go to line move the caret from a dialog or a
+// command, while the view may not have the focus: the panel follows all the
+// same.
+void TMain::ShowCaretPosition(const TDCMemo* view)
+{
+    if (view)
+        StatusPanel(1)->setText(QStringLiteral("%1: %2").arg(view->CaretLine() + 1).arg(view->CaretColumn() + 1));
 }
 
 void TMain::DCMemoSelectionChange(TDCMemo* Sender)

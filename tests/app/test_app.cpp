@@ -352,7 +352,8 @@ private slots:
         Enter(expression);
         QCOMPARE(errors.size(), 1);
         const QStringList parts = errors.first().split(QLatin1Char('|'));
-        QCOMPARE(parts.at(0), QStringLiteral("Main")); // Enter arrives in the window's query box
+        // The query box sits on a toolbar: as with the Query button, no window.
+        QCOMPARE(parts.at(0), QStringLiteral("-"));
         QVERIFY2(messages.contains(parts.at(1)), qPrintable(parts.at(1)));
         QCOMPARE(parts.at(2), QStringLiteral("EWinsockError"));
         QCOMPARE(w->PageControl1->count(), 0);
@@ -374,7 +375,7 @@ private slots:
         server->SetSlow(QByteArray(200, 'x') + "\r\n", 10, 200);
         OnFirstChunk([this] { w->dxBarButton34->trigger(); });
         Enter(At(QStringLiteral("slow")));
-        QCOMPARE(errors, QStringList{QStringLiteral("Main|Operation has been canceled|EmsCanceledError")});
+        QCOMPARE(errors, QStringList{QStringLiteral("-|Operation has been canceled|EmsCanceledError")});
         const int disconnected = events.indexOf(QStringLiteral("Disconnected from 127.0.0.1"));
         QVERIFY(disconnected >= 0);
         QVERIFY(disconnected < events.indexOf(QStringLiteral("failure: Operation has been canceled")));
@@ -426,7 +427,7 @@ private slots:
         server->SetSilent();
         w->msClientSocket1->SetTimeOut(1);
         Enter(At(QStringLiteral("quiet")));
-        QCOMPARE(errors, QStringList{QStringLiteral("Main|Operation timed out|EmsTimedOutError")});
+        QCOMPARE(errors, QStringList{QStringLiteral("-|Operation timed out|EmsTimedOutError")});
         QCOMPARE(Captions(), QStringList{QStringLiteral("quiet-") + Host()});
         QVERIFY(Empty(w->ActiveView()));
     }
@@ -457,16 +458,16 @@ private slots:
 
     void closingTabsWhileAReplyComes()
     {
-        // The reply goes to the tab that is active when it arrives...
+        // The reply whose tab was closed is dropped, not given to the tab
+        // that is active when it arrives...
         Enter(At(QStringLiteral("a")));
         server->SetSlow("late\r\n", 2, 100);
         OnFirstChunk([this] { w->CloseClick(); });
         Enter(At(QStringLiteral("b")));
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
         QCOMPARE(Captions(), QStringList{QStringLiteral("a-") + Host()});
-        QCOMPARE(ActiveLines(), (QStringList{QStringLiteral("Login: root"), QStringLiteral("Name: Charlie Root"),
-                                             QStringLiteral("late")}));
-        // ...and is dropped when no tab is left.
+        QCOMPARE(ActiveLines(), (QStringList{QStringLiteral("Login: root"), QStringLiteral("Name: Charlie Root")}));
+        // ...nor when no tab is left.
         OnFirstChunk([this] { w->CloseAllClick(); });
         Enter(At(QStringLiteral("c")));
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
@@ -680,15 +681,20 @@ private slots:
         QCOMPARE(w->windowTitle(), QStringLiteral("Pollux Professional"));
     }
 
-    void badColourSettingLeavesTheTabWithoutCaption()
+    void badColourSettingIsReportedAndTheReplyShown()
     {
         const QString colour = kConfigurationKey + QStringLiteral("\\Colour");
         WriteSettingString(colour, QStringLiteral("BackGround"), QStringLiteral("notacolour"));
+        ForgetFallbackReports();
         Enter(At(QStringLiteral("root")));
-        QCOMPARE(errors, QStringList{QStringLiteral("Main|'notacolour' is not a valid integer value|EConvertError")});
-        QCOMPARE(Captions(), QStringList{QString()});
-        QVERIFY(!w->dxBarButton8->isEnabled());
-        QVERIFY(!SettingsKeyExists(kQuery));
+        QTRY_VERIFY(!errors.isEmpty());
+        QVERIFY2(errors.first().startsWith(QLatin1String("Main|The setting 'BackGround' of '") + colour
+                                           + QLatin1String("' holds 'notacolour'")),
+                 qPrintable(errors.first()));
+        QCOMPARE(Captions(), QStringList{QStringLiteral("root-") + Host()});
+        QCOMPARE(ActiveLines().size(), 2);
+        QVERIFY(w->dxBarButton8->isEnabled());
+        QVERIFY(SettingsKeyExists(kQuery));
     }
 
     void activationRunsTheLastQueryOnce()
@@ -789,5 +795,17 @@ private slots:
     }
 };
 
-POLLUX_GUI_TEST_MAIN(TestApp)
+int RunHostileAppTests(int argc, char** argv); // test_app_hostile.cpp
+
+// Both test classes of the module in one run.
+int main(int argc, char** argv)
+{
+    pollux_test::prepareEnvironment();
+    QApplication app(argc, argv);
+    TestApp tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    const int status = QTest::qExec(&tc, argc, argv);
+    return RunHostileAppTests(argc, argv) | status;
+}
+
 #include "test_app.moc"
