@@ -40,15 +40,28 @@ QString upperAscii(const QString& text)
     return up;
 }
 
-QStringList untilEmpty(const QStringList& arguments)
+// An empty argument (an empty "$VAR" in a crontab line) is passed over: it
+// must not silently drop the switches that follow it.
+QStringList withoutEmpty(const QStringList& arguments)
 {
     QStringList parameters;
     for (const QString& a : arguments) {
-        if (a.isEmpty())
-            break;
-        parameters << a;
+        if (!a.isEmpty())
+            parameters << a;
     }
     return parameters;
+}
+
+// No display the toolkit could open: the X11 or Wayland platform (chosen or
+// by default) with neither DISPLAY nor WAYLAND_DISPLAY set. A platform
+// without a screen (offscreen, minimal) or with one of its own is a choice
+// the user made and works.
+bool NoDisplayToOpen()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM").trimmed();
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
+        return false;
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 QtMessageHandler& previousMessageHandler()
@@ -133,7 +146,7 @@ int PrepareCommandLine(int argc, char** argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const QStringList parameters = untilEmpty(arguments);
+    const QStringList parameters = withoutEmpty(arguments);
     storedParameters() = parameters;
 
     for (const QString& p : parameters) {
@@ -166,8 +179,18 @@ int PrepareCommandLine(int argc, char** argv)
             previousMessageHandler() = qInstallMessageHandler(unattendedMessages);
             if (!HasDisplay())
                 qputenv("QT_QPA_PLATFORM", "offscreen");
-            break;
+            return -1;
         }
+    }
+    // The toolkit would abort without a word a cron user could act on.
+    if (NoDisplayToOpen()) {
+        if (parameters.contains(QStringLiteral("/?"))) {
+            writeOut(CommandLineHelpText());
+            return 0;
+        }
+        std::fprintf(stderr, "pollux: no display (DISPLAY or WAYLAND_DISPLAY is not set); "
+                             "add /q to run the /f: addresses without a window\n");
+        return 2;
     }
     return -1;
 }
@@ -179,13 +202,13 @@ QStringList CommandLineParameters()
     // The application object has taken out the toolkit's own options
     // (-style, -platform, ...), which are no switches of ours.
     if (QCoreApplication::instance())
-        return untilEmpty(QCoreApplication::arguments().mid(1));
+        return withoutEmpty(QCoreApplication::arguments().mid(1));
     return storedParameters().value_or(QStringList());
 }
 
 void SetCommandLineParameters(const QStringList& parameters)
 {
-    givenParameters() = untilEmpty(parameters);
+    givenParameters() = withoutEmpty(parameters);
 }
 
 void DecideCommandLine(const QStringList& parameters, CommandLineDecision& out,

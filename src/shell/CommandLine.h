@@ -20,11 +20,13 @@ CommandLineState& CmdLine();
 
 // Called by main() before the application object exists. Handles --help and
 // --version (prints and returns an exit code >= 0), and picks the offscreen
-// platform for "/q" when there is no display. Returns -1 to go on.
+// platform for "/q" when there is no display. Without "/q" and with no
+// display to open, says so on standard error and returns 2 ("/?" prints the
+// help and returns 0). Returns -1 to go on.
 int PrepareCommandLine(int argc, char** argv);
 
 // The parameters as the program received them (without the program path).
-// An empty parameter ends the list.
+// Empty parameters are passed over.
 QStringList CommandLineParameters();
 // Replaces the parameters the program received (for tests).
 void SetCommandLineParameters(const QStringList& parameters);

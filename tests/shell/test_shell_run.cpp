@@ -86,10 +86,12 @@ struct RunResult {
 
 // Runs the program the way cron would: no display, no platform chosen. The
 // test's servers keep serving while it waits.
-RunResult runPollux(const QStringList& args, const QString& workDir)
+RunResult runPollux(const QStringList& args, const QString& workDir, const QString& configDir = {})
 {
     ProgramOptions options;
     options.environment = QProcessEnvironment::systemEnvironment();
+    if (!configDir.isEmpty())
+        options.environment.insert(QStringLiteral("POLLUX_CONFIG_DIR"), configDir);
     options.environment.remove(QStringLiteral("DISPLAY"));
     options.environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     options.environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -360,6 +362,12 @@ void TestShellRun::unattendedRun_data()
     QTest::newRow("nothing to finger") << "empty" << 1
                                        << "Please enter a valid query expression before continuing!";
     QTest::newRow("bad interval") << "bad-t" << 1 << "'' is not a valid integer value";
+    // A reply cut off by a reset is a failure, and nothing is saved of it.
+    QTest::newRow("reset part-way") << "reset" << 1 << "[10054] Connection reset by peer";
+    // An empty argument (an empty "$VAR" in a crontab) drops nothing after it.
+    QTest::newRow("empty argument") << "empty-arg" << 0 << QString();
+    // A settings folder that cannot be used is told of, and the run goes on.
+    QTest::newRow("unusable settings folder") << "no-store" << 0 << "could not be opened";
 }
 
 void TestShellRun::unattendedRun()
@@ -368,6 +376,8 @@ void TestShellRun::unattendedRun()
     LoopbackFingerServer server;
     QVERIFY(server.Listen());
     server.SetReply("Login: root\r\nName: root\r\n");
+    if (kind == "reset")
+        server.SetReset(QByteArray(100, 'r'), 300);
     const QString good = host(server.Port());
     const QString refused = host(RefusingPort());
     const QString out = work_.filePath("q-" + kind + ".txt");
@@ -384,9 +394,21 @@ void TestShellRun::unattendedRun()
         args << "/f:" + refused + "," + good;
     else if (kind == "bad-t")
         args << "/f:" + good << "/t5";
+    else if (kind == "reset")
+        args << "/f:" + good;
+    else if (kind == "empty-arg")
+        args << "/f:" + good << QString();
+    else if (kind == "no-store")
+        args << "/f:" + good;
     args << "/s:" + out << "/q";
 
-    const RunResult r = runPollux(args, work_.path());
+    QString configDir;
+    if (kind == "no-store") {
+        configDir = work_.filePath("a-file-not-a-folder");
+        QFile plain(configDir);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+    }
+    const RunResult r = runPollux(args, work_.path(), configDir);
     QTEST(r.exitCode, "exitCode");
     QFETCH(QString, stderrHas);
     if (stderrHas.isEmpty())
@@ -394,13 +416,13 @@ void TestShellRun::unattendedRun()
     else
         QVERIFY2(r.err.contains(stderrHas), qPrintable(r.err));
 
-    if (kind == "ok" || kind == "two" || kind == "refused-then-ok") {
+    if (kind == "ok" || kind == "two" || kind == "refused-then-ok" || kind == "empty-arg" || kind == "no-store") {
         const QStringList lines = fileText(out).split(QRegularExpression("\r?\n"), Qt::SkipEmptyParts);
         QCOMPARE(lines, (QStringList{"Login: root", "Name: root"}));
         QCOMPARE(server.Queries().size(), kind == "two" ? 2 : 1);
     } else {
         QVERIFY(!QFile::exists(out));
-        QCOMPARE(server.Connections(), 0);
+        QCOMPARE(server.Connections(), kind == "reset" ? 1 : 0);
     }
 }
 
@@ -422,6 +444,13 @@ void TestShellRun::versionAndHelp()
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.contains("/t:nnn"));
     QCOMPARE(r.err, QString());
+
+    // Without a display and without "/q": a word about it, not an abort.
+    for (const QStringList& args : {QStringList{}, QStringList{"/f:" + host(RefusingPort()), "/t:5"}}) {
+        r = runPollux(args, work_.path());
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.startsWith("pollux: no display"), qPrintable(r.err));
+    }
 }
 
 POLLUX_GUI_TEST_MAIN(TestShellRun)
