@@ -82,7 +82,9 @@ template <bool Emit>
 ParserState tokenize(QStringView s, ParserState state, quint8* out)
 {
     const qsizetype n = s.size();
-    auto mark = [out](qsizetype from, qsizetype to, quint8 cls) {
+    // A default capture: with Emit false `out` is not used, and an explicit
+    // capture of it would be an unused one.
+    auto mark = [&](qsizetype from, qsizetype to, quint8 cls) {
         if constexpr (Emit)
             std::memset(out + from, cls, size_t(to - from));
     };
