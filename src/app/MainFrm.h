@@ -8,6 +8,8 @@
 // tabs and the window itself may vanish during the wait, so nothing here
 // keeps a raw pointer to a tab or view across a turn of the event loop.
 
+#include "core/Errors.h"
+
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -17,6 +19,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -233,6 +236,7 @@ private:
         std::function<void()> job;
     };
     std::deque<QueryJob> jobs_;
+    std::vector<EPollux> settingProblems_; // met by the running query, reported when it ends
     int workDepth_ = 0;        // query jobs and ExecuteFingerQuery calls running
     bool executing_ = false;   // an ExecuteFingerQuery call is waiting
     bool cancelRequested_ = false;

@@ -27,6 +27,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 const QString kQueryKey = kConfigurationKey + QStringLiteral("\\Query");
@@ -160,6 +161,10 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
             self->executing_ = false;
             self->cancelRequested_ = false;
             self->EndQueryWork();
+            // Told once the query is over: a report in its middle would hold
+            // the reply back behind a modal window.
+            for (const EPollux& problem : std::exchange(self->settingProblems_, {}))
+                ReportFallback(self, problem);
         }
     } finish{this, cursorShown};
     auto checkCancel = [this] {
@@ -230,8 +235,9 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
                 hooks.between = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
                 // A setting the view cannot use is reported once, after this
                 // query, and the view keeps its default for it.
-                QPointer<TMain> self(this);
-                hooks.settingProblem = [self](const EPollux& problem) { ReportFallback(self.data(), problem); };
+                hooks.settingProblem = [this](const EPollux& problem) {
+                    settingProblems_.emplace_back(problem.Message(), problem.TypeName());
+                };
                 target = CreateResultView(sheet, hooks);
                 const int index = PageControl1->indexOf(sheet);
                 LogDebug(QStringLiteral(" - Setting active page->") + QString::number(index));
