@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/socket.h>
 #include <memory>
 
 namespace {
@@ -71,7 +72,7 @@ quint16 freePort()
 
 // One query by a plain socket, waited on in this event loop (so a server
 // living in this process keeps serving).
-QByteArray exchange(quint16 port, const QByteArray& sent, int timeoutMs = 30000)
+QByteArray exchange(quint16 port, const QByteArray& sent, bool halfClose = false, int timeoutMs = 30000)
 {
     QTcpSocket socket;
     QByteArray got;
@@ -80,6 +81,11 @@ QByteArray exchange(quint16 port, const QByteArray& sent, int timeoutMs = 30000)
     QObject::connect(&socket, &QTcpSocket::connected, &loop, [&] {
         connected = true;
         socket.write(sent);
+        if (halfClose) {
+            // As socat and nc do: the query, then the end of our side at once.
+            socket.flush();
+            ::shutdown(int(socket.socketDescriptor()), SHUT_WR);
+        }
     });
     QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] { got += socket.readAll(); });
     QObject::connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
@@ -288,12 +294,24 @@ void TestPxServer::limits()
     // Idle: nothing sent, or half a line, and the server closes.
     QCOMPARE(exchange(daemon.port, QByteArray()), QByteArray());
     QCOMPARE(exchange(daemon.port, QByteArray("ad")), QByteArray());
+    // A client that ends its side right after the query still gets the reply;
+    // one that sends nothing at all gets nothing.
+    QCOMPARE(exchange(daemon.port, "alan\r\n", true), crlf("Login: alan\nPlan:\n" + readFile(kSample + "/alan.plan")));
+    QCOMPARE(exchange(daemon.port, QByteArray(), true), QByteArray());
+    const QString socat = QStandardPaths::findExecutable(QStringLiteral("socat"));
+    if (!socat.isEmpty()) {
+        ProgramOptions piped;
+        piped.input = "alan\r\n";
+        const ProgramRun r = RunProgram(socat, {"-t", "5", "-", QStringLiteral("TCP:127.0.0.1:%1").arg(daemon.port)}, piped);
+        QCOMPARE(r.out, crlf("Login: alan\nPlan:\n" + readFile(kSample + "/alan.plan")));
+    }
     // A bare LF ends a line too.
     QCOMPARE(exchange(daemon.port, "alan\n"), crlf("Login: alan\nPlan:\n" + readFile(kSample + "/alan.plan")));
     QCOMPARE(daemon.Terminate(), 0);
     const QByteArray log = daemon.Log();
     QVERIFY2(log.contains("query too long"), log.constData());
     QVERIFY2(log.contains("timed out"), log.constData());
+    QVERIFY2(log.contains("\"\" closed without a query"), log.constData());
 }
 
 void TestPxServer::twoHundredClientsWithACapOfFifty()

@@ -79,8 +79,8 @@ public:
             Finish(replyEnded_ ? QString() : QStringLiteral("timed out"));
         });
         connect(socket_, &QTcpSocket::readyRead, this, [this] { read(); });
-        connect(socket_, &QTcpSocket::bytesWritten, this, [this](qint64 n) {
-            sent_ += n;
+        connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
+            sent_ = replySize_ - socket_->bytesToWrite();
             idle_.start(); // a slow reader that still reads keeps its time
             if (socket_->bytesToWrite() == 0)
                 endReply();
@@ -88,7 +88,9 @@ public:
         connect(socket_, &QTcpSocket::readChannelFinished, this, [this] {
             // A client that ends its side without a line end asked what it sent.
             read();
-            if (!answered_)
+            if (!answered_ && buffer_.isEmpty())
+                Finish(QStringLiteral("closed without a query"));
+            else if (!answered_)
                 answerLine(buffer_);
             else if (replyEnded_)
                 Finish(QString());
@@ -180,7 +182,13 @@ private:
         socket_->setReadBufferSize(0);
         socket_->readAll();
         socket_->write(reply);
-        if (reply.isEmpty())
+        // Out to the kernel at once: a client that ended its side after the
+        // query (socat, nc) has its end seen next, and the toolkit then
+        // closes the socket with whatever it still holds unsent.
+        socket_->flush();
+        replySize_ = reply.size();
+        sent_ = replySize_ - socket_->bytesToWrite();
+        if (socket_->bytesToWrite() == 0)
             endReply();
     }
 
@@ -204,6 +212,7 @@ private:
     QElapsedTimer clock_;
     RequestRecord record_;
     qint64 sent_ = 0;
+    qint64 replySize_ = 0;
     bool answered_ = false;
     bool replyEnded_ = false;
     bool finished_ = false;
