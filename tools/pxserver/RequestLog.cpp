@@ -2,7 +2,11 @@
 
 #include <QDateTime>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <syslog.h>
 
 bool RequestLog::Open(Sink sink, const QString& path, QString* error)
@@ -14,11 +18,15 @@ bool RequestLog::Open(Sink sink, const QString& path, QString* error)
         openlog("pxserver", LOG_PID, LOG_DAEMON);
     if (sink_ != File)
         return true;
-    file_.setFileName(path);
-    if (file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+    // Opened for appending by the system itself: every line lands at the
+    // end even with two writers, and a pipe or /dev/null works as well.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0 && file_.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
         return true;
     if (error)
-        *error = QStringLiteral("cannot open the log %1: %2").arg(path, file_.errorString());
+        *error = QStringLiteral("cannot open the log %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (fd >= 0)
+        ::close(fd);
     return false;
 }
 
