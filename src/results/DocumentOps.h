@@ -7,6 +7,9 @@
 #include <QIODevice>
 #include <QStringView>
 
+#include <utility>
+#include <vector>
+
 namespace document {
 
 // The marks a run opens, in the order they are opened; ends go in reverse.
@@ -18,6 +21,8 @@ public:
     explicit Sink(QIODevice* device) : device_(device) { buffer_.reserve(kPiece + 4096); }
     void Append(const char* text, qsizetype size) { buffer_.append(text, size); Spill(); }
     void Append(const QByteArray& text) { buffer_.append(text); Spill(); }
+    template <qsizetype N>
+    void Append(const char (&literal)[N]) { Append(literal, N - 1); }
     void Append(char c) { buffer_.append(c); }
     QByteArray& Buffer() { return buffer_; }
     void Spill()
@@ -29,7 +34,7 @@ public:
     {
         if (device_ && !buffer_.isEmpty()) {
             ok_ = ok_ && device_->write(buffer_) == buffer_.size();
-            buffer_.clear();
+            buffer_.resize(0); // keeps the allocation for the next piece
         }
         return ok_;
     }
@@ -40,6 +45,23 @@ private:
     QIODevice* device_;
     QByteArray buffer_;
     bool ok_ = true;
+};
+
+// Tags that differ only by colour, made once per colour.
+class ColourTags {
+public:
+    template <class Make>
+    const QByteArray& Get(TColor colour, Make make)
+    {
+        for (const auto& [c, tag] : tags_)
+            if (c == colour)
+                return tag;
+        tags_.emplace_back(colour, make(colour));
+        return tags_.back().second;
+    }
+
+private:
+    std::vector<std::pair<TColor, QByteArray>> tags_;
 };
 
 class Ops {

@@ -97,7 +97,11 @@ public:
         case Mark::Italic: out_.Append("<I>", 3); break;
         case Mark::Underline: out_.Append("<U>", 3); break;
         case Mark::StrikeOut: out_.Append("<S>", 3); break;
-        case Mark::Colour: AttributeTag("font", "<font color=\"" + document::HtmlColour(colour) + "\">"); break;
+        case Mark::Colour:
+            AttributeTag("font", colourTags_.Get(colour, [](TColor c) {
+                return "<font color=\"" + document::HtmlColour(c) + "\">";
+            }));
+            break;
         case Mark::Background: break;
         }
     }
@@ -165,7 +169,7 @@ private:
     // from the last such tag's.
     void AttributeTag(const char* name, const QByteArray& tag)
     {
-        if (lastAttributeTag_ != name) {
+        if (qstrcmp(lastAttributeTag_.constData(), name) != 0) {
             out_.Append("\r\n", 2);
             lastAttributeTag_ = name;
         }
@@ -175,6 +179,7 @@ private:
     QByteArray face_;
     QByteArray size_;
     QByteArray lastAttributeTag_;
+    document::ColourTags colourTags_;
     document::Sink& out_;
 };
 

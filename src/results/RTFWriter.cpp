@@ -110,21 +110,21 @@ public:
     void Open(Mark mark, TColor colour) override
     {
         switch (mark) {
-        case Mark::Face: {
-            const int index = tables_.Font(name_, charset_);
-            Write("{\\f" + QByteArray::number(index) + ' ');
+        case Mark::Face:
+            if (face_.isEmpty())
+                face_ = "{\\f" + QByteArray::number(tables_.Font(name_, charset_)) + ' ';
+            Write(face_);
             break;
-        }
         case Mark::Size: Write(size_); break;
         case Mark::Bold: Write("{\\b \r\n"); break;
         case Mark::Italic: Write("{\\i \r\n"); break;
         case Mark::Underline: Write("{\\ul \r\n"); break;
         case Mark::StrikeOut: Write("{\\strike \r\n"); break;
-        case Mark::Colour: {
-            const int index = tables_.Colour(colour);
-            Write("{\\cf" + QByteArray::number(index) + ' ');
+        case Mark::Colour:
+            Write(colourTags_.Get(colour, [this](TColor c) {
+                return "{\\cf" + QByteArray::number(tables_.Colour(c)) + ' ';
+            }));
             break;
-        }
         case Mark::Background: {
             const int index = tables_.Colour(colour);
             Write("{\\highlight" + QByteArray::number(index) + ' ');
@@ -134,7 +134,11 @@ public:
         if (!out_)
             enough_ = tables_.colours.size() >= wanted_;
     }
-    void Close(Mark) override { Write("}"); }
+    void Close(Mark) override
+    {
+        if (out_)
+            out_->Append('}');
+    }
     void Text(QStringView text, int&) override
     {
         if (!out_)
@@ -173,10 +177,18 @@ private:
         if (out_)
             out_->Append(text);
     }
+    template <qsizetype N>
+    void Write(const char (&literal)[N])
+    {
+        if (out_)
+            out_->Append(literal, N - 1);
+    }
 
     QByteArray name_;
     int charset_;
     QByteArray size_;
+    QByteArray face_;
+    document::ColourTags colourTags_;
     Tables& tables_;
     document::Sink* out_;
     size_t wanted_ = size_t(-1);
