@@ -154,6 +154,7 @@ public:
     // What a file dialog of Save As, Save All or Import is asked to show.
     struct FileDialogRequest {
         bool save = true;
+        QString title;
         QStringList filters;
         QString directory;
         QString fileName; // offered
@@ -245,7 +246,7 @@ private:
 
     // Saving and importing (MainSave.cpp).
     QString AskFileName(const FileDialogRequest& request);
-    QString AskSaveFileName(const QString& filter, const QString& caption);
+    QString AskSaveFileName(const QString& title, const QString& filter, const QString& caption);
     bool ConfirmReplace(const QString& path);
     void RunQueryFile(QIODevice& file);
 

@@ -75,6 +75,7 @@ QString TMain::AskFileName(const FileDialogRequest& request)
     } else {
         QFileDialog dialog(this);
         dialog.setObjectName(request.save ? QStringLiteral("SaveDialog") : QStringLiteral("OpenDialog"));
+        dialog.setWindowTitle(request.title);
         dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         // Replacing is asked about for the name actually written, which for
@@ -92,11 +93,12 @@ QString TMain::AskFileName(const FileDialogRequest& request)
     return chosen;
 }
 
-QString TMain::AskSaveFileName(const QString& filter, const QString& caption)
+QString TMain::AskSaveFileName(const QString& title, const QString& filter, const QString& caption)
 {
     const QFileInfo named(caption);
     FileDialogRequest request;
     request.save = true;
+    request.title = title;
     request.filters = QStringList{filter};
     request.directory = named.isAbsolute() ? named.absolutePath() : StartFolder();
     request.fileName = named.isAbsolute() ? caption : named.fileName();
@@ -127,7 +129,8 @@ void TMain::SaveResultAs(const QString& Kind)
     QPointer<QWidget> sheet = PageControl1->currentWidget();
     if (!sheet || !ActiveView())
         return; // no tab: nothing to save
-    const QString chosen = AskSaveFileName(QLatin1String(kind->filter), PageControl1->tabText(PageControl1->currentIndex()));
+    const QString chosen = AskSaveFileName(QStringLiteral("Save As"), QLatin1String(kind->filter),
+                                           PageControl1->tabText(PageControl1->currentIndex()));
     if (chosen.isEmpty() || !sheet)
         return;
     // The extension goes on whatever the name already ends with.
@@ -172,7 +175,8 @@ void TMain::SaveAllClick()
         if (!sheet || PageControl1->indexOf(sheet) < 0)
             continue; // closed while an earlier dialog was open
         const QString chosen =
-            AskSaveFileName(QLatin1String(kSaveKinds[0].filter), PageControl1->tabText(PageControl1->indexOf(sheet)));
+            AskSaveFileName(QStringLiteral("Save All"), QLatin1String(kSaveKinds[0].filter),
+                            PageControl1->tabText(PageControl1->indexOf(sheet)));
         if (chosen.isEmpty() || !sheet || !ConfirmReplace(chosen) || !sheet)
             continue;
         TDCMemo* view = sheet->findChild<TDCMemo*>(QString(), Qt::FindDirectChildrenOnly);
@@ -191,6 +195,7 @@ void TMain::OpenButtonClick()
     LogDebug(QStringLiteral(" - Importing text file"));
     FileDialogRequest request;
     request.save = false;
+    request.title = QStringLiteral("Import Text File");
     request.filters = QStringList{QStringLiteral("Text Files (*.TXT *.txt)"), QStringLiteral("All Files (*)")};
     request.directory = StartFolder();
     const QString path = AskFileName(request);

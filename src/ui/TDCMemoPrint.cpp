@@ -6,6 +6,7 @@
 #include "ui/PrintLayout.h"
 #include "ui/PrintSelectionDialog.h"
 
+#include <QFontInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -16,7 +17,8 @@ TDocumentInput TDCMemo::DocumentInput() const
     TDocumentInput input;
     input.lines = lines_;
     const QFont f = font();
-    input.font.name = f.family();
+    // The family really used: "monospace" means nothing to a word processor.
+    input.font.name = QFontInfo(f).family();
     const qreal points = f.pointSizeF();
     input.font.size = points > 0 ? int(std::lround(points)) : 10;
     input.font.bold = f.bold();
