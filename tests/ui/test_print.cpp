@@ -133,6 +133,11 @@ void TestPrint::pages_data()
     QTest::newRow("line numbers") << numbers << QStringList{"1  row1 ", "150  row150", "10  start"}
                                   << QStringList{"Page 1"};
     QTest::newRow("wrapped") << wrap << QStringList{"TAILEND", "row150"} << QStringList{"Page 1"};
+    // Selected from the middle of line 3 to the middle of line 4.
+    TPrintOptions block = plain;
+    block.selectedBlock = true;
+    QTest::newRow("selected block") << block << QStringList{"<b>tag</b> www.host1.example", "row4 <b>"}
+                                    << QStringList{"row3", "row2 ", "row5 "};
 }
 
 void TestPrint::pages()
@@ -144,6 +149,7 @@ void TestPrint::pages()
     view.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10));
     view.SetHighlightUrls(true);
     view.SetLines(Sample());
+    view.SetSelection({2, 5}, {3, 8});
     const QString text = PdfText(PrintToPdf(view, options, QStringLiteral("pages.pdf")));
     QVERIFY(!text.isEmpty());
     QString flat = text;
