@@ -220,7 +220,7 @@ void TMain::CreateActions()
 
     // What later releases build stands disabled rather than pretending.
     for (QAction* later : {ServersButton, ServerConsoleButton, OptionsButton, HelpIndexButton, TutorialButton,
-                           UpdateButton, OnlineSupportButton, AboutButton}) {
+                           OnlineSupportButton, AboutButton}) {
         later->setEnabled(false);
         later->setProperty("polluxUnavailable", true);
     }
@@ -260,6 +260,7 @@ void TMain::CreateActions()
     on(dxBarButton5, &TMain::PrintClick);
     on(RestoreButton, &TMain::RestoreClick);
     on(MinimiseButton, &TMain::MinimiseClick);
+    on(UpdateButton, &TMain::UpdateButtonClick);
 }
 
 void TMain::CreateMenus()
