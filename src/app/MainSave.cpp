@@ -14,6 +14,7 @@
 #include "settings/SoundEvents.h"
 #include "ui/TDCMemo.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -59,6 +60,14 @@ QString StartFolder()
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
+
+// The busy pointer while a large result is written.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 } // namespace
 
@@ -140,7 +149,10 @@ void TMain::SaveResultAs(const QString& Kind)
     TDCMemo* view = sheet->findChild<TDCMemo*>(QString(), Qt::FindDirectChildrenOnly);
     if (!view)
         return;
-    view->SaveAsDocument(kind->kind, path);
+    {
+        BusyCursor busy;
+        view->SaveAsDocument(kind->kind, path);
+    }
     const int index = PageControl1->indexOf(sheet);
     if (index >= 0)
         PageControl1->setTabText(index, chosen);
@@ -183,7 +195,10 @@ void TMain::SaveAllClick()
         if (!view)
             continue;
         // Written under the name as chosen; the caption gets ".txt".
-        view->SaveAsDocument(TDocumentKind::Text, chosen);
+        {
+            BusyCursor busy;
+            view->SaveAsDocument(TDocumentKind::Text, chosen);
+        }
         const int index = PageControl1->indexOf(sheet);
         if (index >= 0)
             PageControl1->setTabText(index, chosen + QStringLiteral(".txt"));

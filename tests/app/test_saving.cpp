@@ -274,6 +274,9 @@ private slots:
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(("@" + Host() + "\r\n[Servers]\r\n\r\n" + At("user") + "\r\n" + At("x[1]") + "\n").toUtf8());
+        // A line far longer than any expression (a file without line
+        // breaks, say) is passed over, not run piece by piece.
+        f.write(QByteArray(200000, 'y') + "\n");
         f.close();
         Expect({path}, {QStringLiteral("ok")});
         w->OpenButton->trigger();
