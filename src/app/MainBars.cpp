@@ -219,8 +219,8 @@ void TMain::CreateActions()
     SaveButton->setProperty("polluxCategory", file);
 
     // What later releases build stands disabled rather than pretending.
-    for (QAction* later : {ServersButton, OpenButton, SaveButton, SaveText, SaveRTF, SaveHTML, dxBarButton20,
-                           dxBarButton5, ServerConsoleButton, OptionsButton, HelpIndexButton, TutorialButton,
+    for (QAction* later : {OpenButton, SaveButton, SaveText, SaveRTF, SaveHTML, dxBarButton20,
+                           dxBarButton5, ServerConsoleButton, HelpIndexButton, TutorialButton,
                            UpdateButton, OnlineSupportButton, AboutButton}) {
         later->setEnabled(false);
         later->setProperty("polluxUnavailable", true);
@@ -253,6 +253,7 @@ void TMain::CreateActions()
     on(LockToolbarsButton, &TMain::LockToolbarsClick);
     on(CustomiseButton, &TMain::CustomiseToolbarsClick);
     on(ResetToolbarButton, &TMain::ResetQueryToolBar);
+    on(OptionsButton, &TMain::OptionsClick);
     on(RestoreButton, &TMain::RestoreClick);
     on(MinimiseButton, &TMain::MinimiseClick);
 }
