@@ -22,6 +22,7 @@
 #include <vector>
 
 class QComboBox;
+class QIODevice;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -54,6 +55,9 @@ public:
 
     void ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool SaveResult,
                             bool ReplaceText, const QString& SaveFileName);
+    // A finger link opened from outside (the desktop, a second Pollux): the
+    // window comes to the front and the link runs as the query box's query.
+    void OpenLink(const QString& expression);
     // True while a query (or a queued query job) is running or waiting to run.
     bool QueryInProgress() const;
     // Runs `job` now if no query is in progress, else queues it to run after,
@@ -149,9 +153,34 @@ public:
 
     QLabel* StatusPanel(int index) const;
 
+    // ---- favourites and options (src/options)
+    // Builds the favourites menu of "&Servers" from Configuration\Servers:
+    // one command a favourite, then a separator and "Clear Favorite Sevrer
+    // List"; empty when the key is missing. Rebuild false is the first
+    // build at start-up; either way the menu is emptied first.
+    void LoadFavQueryServers(bool Rebuild);
+    void FavQueryServerClick(QAction* Sender);
+    void OptionsClick();
+    // Whether the tray icon answers the mouse and minimising goes to it.
+    void SetTrayIconActive(bool active);
+    bool TrayIconActive() const { return trayIconActive_; }
+
     // Opens a web address with the desktop; tests replace it.
     using UrlOpener = std::function<bool(const QUrl&)>;
     static void SetUrlOpener(UrlOpener opener);
+
+    // What a file dialog of Save As, Save All or Import is asked to show.
+    struct FileDialogRequest {
+        bool save = true;
+        QString title;
+        QStringList filters;
+        QString directory;
+        QString fileName; // offered
+    };
+    // Answers a file dialog in place of the user (the chosen path, or empty
+    // for Cancel); tests set it. An empty function restores the dialogs.
+    using FileDialogAnswer = std::function<QString(const FileDialogRequest&)>;
+    static void SetFileDialogAnswer(FileDialogAnswer answer);
 
     // Command handlers (each runs guarded from its action).
     void dxBarButton1Click();  // Query
@@ -179,6 +208,15 @@ public:
     void RestoreClick();
     void MinimiseClick();
     void UpdateButtonClick(); // in MainUpdate.cpp
+
+    // Saving, importing and printing (MainSave.cpp).
+    void SaveResultAs(const QString& Kind); // "TXT", "RTF" or "HTML"
+    void SaveTextClick();
+    void SaveRTFClick();
+    void SaveHTMLClick();
+    void SaveAllClick();
+    void OpenButtonClick();
+    void PrintClick();
 
 signals:
     // Every text written into the activity panel, in order.
@@ -224,6 +262,12 @@ private:
     void EndQueryWork();
     void LoadReply(TDCMemo& view, const QByteArray& reply, bool replaceText);
 
+    // Saving and importing (MainSave.cpp).
+    QString AskFileName(const FileDialogRequest& request);
+    QString AskSaveFileName(const QString& title, const QString& filter, const QString& caption);
+    bool ConfirmReplace(const QString& path);
+    void RunQueryFile(QIODevice& file);
+
     // Tabs (MainTabs.cpp).
     void SetActiveTab(int index);  // a change made by the program: no sound
     void DestroyTab(int index);
@@ -249,6 +293,7 @@ private:
     bool activatedOnce_ = false;
     bool otherWindowWasActive_ = false;  // a dialog or report of ours had the focus
     bool skipNextActivationQuery_ = false;
+    bool trayIconActive_ = true;
     bool updateRunning_ = false;  // an update check waits for the vendor's server
 
     std::unique_ptr<THTMLParser> HTMLParser1;

@@ -195,7 +195,7 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
             } cursorBack{cursorShown};
             LogDebug(QStringLiteral(" - Host->") + parts.host);
             LogDebug(QStringLiteral(" - Query->") + parts.user);
-            msClientSocket1->SetHost(parts.host.left(255));
+            msClientSocket1->SetHost(parts.connectHost.left(255));
             msClientSocket1->Connect();
             ProcessEvents();
             checkCancel();
@@ -283,7 +283,9 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
         if (PrintResult) {
             if (!target)
                 throw EInOutError(QStringLiteral("The result tab was closed before it could be printed"));
-            target->Print(false); // with its current options and no dialog
+            // With its current options and no dialog; no window of its own in
+            // an unattended run, not even for progress.
+            target->Print(false, Unattended);
         }
         if (SaveResult) {
             if (!target)

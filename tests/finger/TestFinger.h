@@ -16,6 +16,10 @@ private slots:
     void validity();
     void splitList_data();
     void splitList();
+    void fingerUrl_data();
+    void fingerUrl();
+    void badFingerUrl_data();
+    void badFingerUrl();
 
     // component properties and tables
     void defaults();
@@ -60,6 +64,9 @@ private slots:
     void pxfingerUsage_data();
     void pxfingerUsage();
     void pxfingerQueries();
+    void pxfingerFormats_data();
+    void pxfingerFormats();
+    void pxfingerOutputFailure();
     void pxfingerFailure();
     void pxfingerMatchesFingerd();
     void pxfingerReportsReset();
