@@ -2,6 +2,7 @@
 
 #include "app/MainFrm.h"
 #include "shell/CommandLine.h"
+#include "shell/UseHTMLHelp.h"
 #include "ui/DesktopSound.h"
 
 #include <QApplication>
@@ -15,6 +16,9 @@ int main(int argc, char** argv)
     if (rc >= 0)
         return rc;
 
+    // The web view, loaded on first use, shares its drawing contexts; the
+    // attribute must be set before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pollux"));
     QApplication::setOrganizationName(QStringLiteral("Marlwick"));
@@ -22,6 +26,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pollux"), QIcon(QStringLiteral(":/pollux/icons/pollux.svg"))));
 
     InstallDesktopSoundPlayer();
+    TUseHTMLHelp HtmlHelpRouter;
 
     TMain window;
 
