@@ -60,12 +60,15 @@ int main(int argc, char** argv)
         WriteSettingString(config + QStringLiteral("\\Servers"), QStringLiteral("@server%1.example").arg(i),
                            QStringLiteral("Server %1").arg(i));
 
+    QElapsedTimer clock;
     QTcpServer http;
     http.listen(QHostAddress::LocalHost, 0);
     QObject::connect(&http, &QTcpServer::newConnection, [&] {
         QTcpSocket* peer = http.nextPendingConnection();
-        QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer] {
-            peer->readAll();
+        QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer, &clock] {
+            const QByteArray request = peer->readAll();
+            std::printf("  %s at %lld ms\n", request.left(request.indexOf('\r')).constData(),
+                        static_cast<long long>(clock.elapsed()));
             const QByteArray body = "<html><body><h1>Pollux news</h1><p>Nothing new.</p></body></html>";
             peer->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: "
                         + QByteArray::number(body.size()) + "\r\n\r\n" + body);
@@ -76,7 +79,6 @@ int main(int argc, char** argv)
     qputenv("POLLUX_VENDOR_URL", "http://127.0.0.1:" + QByteArray::number(http.serverPort()));
 
     const long rssBefore = ResidentKiB();
-    QElapsedTimer clock;
     clock.start();
     TMain window;
     const qint64 createdMs = clock.elapsed();

@@ -96,16 +96,16 @@ void TMain::SideBarItemClick(const QString& caption)
 
 void TMain::OpenInWebView(const QUrl& url)
 {
-    // Every web item gets a view of its own, so a page asked for again is
-    // fetched anew; the one it replaces goes. The web engine itself is
-    // loaded with the first view only.
-    ReleaseWebView();
-    QPointer<TMain> self(this);
-    WebBrowser1 = CreateWebView(WebPagePanel, [self](const QString& text) {
-        if (self)
-            Guarded(self, [&] { self->ShowBrowserStatus(text); });
-    });
-    WebPagePanel->layout()->addWidget(WebBrowser1->Widget());
+    if (!WebBrowser1) {
+        // One view serves every web item; it, and the web engine with it,
+        // is made on the first web page asked for.
+        QPointer<TMain> self(this);
+        WebBrowser1 = CreateWebView(WebPagePanel, [self](const QString& text) {
+            if (self)
+                Guarded(self, [&] { self->ShowBrowserStatus(text); });
+        });
+        WebPagePanel->layout()->addWidget(WebBrowser1->Widget());
+    }
     WebBrowserUrl = url;
     WebBrowser1->Navigate(url);
     ContentPanels->setCurrentWidget(WebPagePanel);
@@ -120,9 +120,8 @@ void TMain::ReleaseWebView()
 {
     if (!WebBrowser1)
         return;
-    // Deleted at once, so that a page still loading in it reports no status
-    // over the one that replaces it. Only commands call this, never the
-    // view's own notifications.
+    // Deleted at once, so that a page still loading reports no status into
+    // a window that is closing.
     QWidget* view = WebBrowser1->Widget();
     WebBrowser1 = nullptr;
     delete view;

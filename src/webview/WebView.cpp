@@ -24,6 +24,12 @@ public:
 
     void Navigate(const QUrl& target) override
     {
+        // Asked again for the page it shows, the view fetches it anew
+        // rather than settling for what it has.
+        if (target == target_) {
+            triggerPageAction(QWebEnginePage::ReloadAndBypassCache);
+            return;
+        }
         target_ = target;
         load(target);
     }

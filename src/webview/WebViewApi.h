@@ -16,6 +16,7 @@ public:
     virtual ~IPolluxWebView() = default;
     // The view itself, owned by the parent given at creation.
     virtual QWidget* Widget() = 0;
+    // Loads the page; the page it shows already is loaded afresh.
     virtual void Navigate(const QUrl& url) = 0;
 };
 
