@@ -220,7 +220,7 @@ void TMain::CreateActions()
 
     // What later releases build stands disabled rather than pretending.
     for (QAction* later : {ServersButton, OpenButton, SaveButton, SaveText, SaveRTF, SaveHTML, dxBarButton20,
-                           dxBarButton5, OptionsButton, UpdateButton}) {
+                           dxBarButton5, OptionsButton}) {
         later->setEnabled(false);
         later->setProperty("polluxUnavailable", true);
     }
@@ -254,6 +254,7 @@ void TMain::CreateActions()
     on(ResetToolbarButton, &TMain::ResetQueryToolBar);
     on(RestoreButton, &TMain::RestoreClick);
     on(MinimiseButton, &TMain::MinimiseClick);
+    on(UpdateButton, &TMain::UpdateButtonClick);
 }
 
 void TMain::CreateMenus()

@@ -6,7 +6,7 @@
 #include "TestMain.h"
 
 #include "FingerServer.h"
-#include "HttpServer.h"
+#include "WebServer.h"
 #include "app/MainFrm.h"
 #include "core/Guard.h"
 #include "core/Paths.h"
@@ -553,7 +553,7 @@ private slots:
 
     void webItemsUseTheWebView()
     {
-        LoopbackHttpServer http;
+        LoopbackWebServer http;
         QVERIFY(http.Listen());
         http.SetPage("/pollux/pxnews.html", "<html><head><title>News</title></head><body><h1>Pollux news</h1></body></html>");
         qputenv("POLLUX_VENDOR_URL", http.Base().toLatin1());

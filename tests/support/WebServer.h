@@ -8,9 +8,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-class LoopbackHttpServer : public QObject {
+class LoopbackWebServer : public QObject {
 public:
-    LoopbackHttpServer()
+    LoopbackWebServer()
     {
         QObject::connect(&server_, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* peer = server_.nextPendingConnection()) {
