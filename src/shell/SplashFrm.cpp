@@ -78,7 +78,7 @@ TSplash::TSplash(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWind
     thanks->setTextFormat(Qt::RichText);
     thanks->setWordWrap(true);
     // The platform named is the one this build runs on.
-    thanks->setText(QStringLiteral("Thanks for choosing <b>Pollux</b>, one of the leading finger clients for<br>Linux."));
+    thanks->setText(QStringLiteral("Thanks for choosing <b>Pollux</b>, one of the leading finger clients for Linux."));
     text->addWidget(thanks);
 
     lblTutorial = new QLabel(panel);
