@@ -218,11 +218,6 @@ void TMain::CreateActions()
     SaveButton->setIcon(ThemeIcon(QStringLiteral("document-save-as")));
     SaveButton->setProperty("polluxCategory", file);
 
-    // What later releases build stands disabled rather than pretending.
-    for (QAction* later : {ServersButton, OptionsButton}) {
-        later->setEnabled(false);
-        later->setProperty("polluxUnavailable", true);
-    }
     // Disabled until a reply has come (or a query runs).
     for (QAction* a : {SaveButton, dxBarButton20, dxBarButton5, dxBarButton13, dxBarButton34, WebPage, dxBarButton21, dxBarButton22, CopyButton, dxBarButton8,
                        dxBarButton9, dxBarButton10, dxBarButton11, dxBarButton12, dxBarButton29, dxBarButton30})
@@ -251,6 +246,7 @@ void TMain::CreateActions()
     on(LockToolbarsButton, &TMain::LockToolbarsClick);
     on(CustomiseButton, &TMain::CustomiseToolbarsClick);
     on(ResetToolbarButton, &TMain::ResetQueryToolBar);
+    on(OptionsButton, &TMain::OptionsClick);
     on(OpenButton, &TMain::OpenButtonClick);
     on(SaveText, &TMain::SaveTextClick);
     on(SaveRTF, &TMain::SaveRTFClick);

@@ -403,7 +403,8 @@ void TMain::RunActivation()
 void TMain::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayIcon && TrayIcon->isVisible()
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && trayIconActive_ && TrayIcon
+        && TrayIcon->isVisible()
         && QSystemTrayIcon::isSystemTrayAvailable()) {
         // Minimised, the program lives on in the tray only.
         QTimer::singleShot(0, this, [this] {

@@ -154,8 +154,6 @@ public:
     void DeleteToolbarSettings();
     // Appends the web-document image to the side bar; its index, or -1.
     int AddDocumentIcon();
-    // Builds the "&Servers" drop-down of favourites (rebuild: empties it first).
-    void LoadFavQueryServers(bool Rebuild);
 
     // ---- side panel, web view, help and companion programs (MainWeb.cpp)
     void SideBarItemClick(const QString& caption);
@@ -170,6 +168,18 @@ public:
     void ResetQueryToolBar();
 
     QLabel* StatusPanel(int index) const;
+
+    // ---- favourites and options (src/options)
+    // Builds the favourites menu of "&Servers" from Configuration\Servers:
+    // one command a favourite, then a separator and "Clear Favorite Sevrer
+    // List"; empty when the key is missing. Rebuild false is the first
+    // build at start-up; either way the menu is emptied first.
+    void LoadFavQueryServers(bool Rebuild);
+    void FavQueryServerClick(QAction* Sender);
+    void OptionsClick();
+    // Whether the tray icon answers the mouse and minimising goes to it.
+    void SetTrayIconActive(bool active);
+    bool TrayIconActive() const { return trayIconActive_; }
 
     // Opens a web address with the desktop; tests replace it.
     using UrlOpener = std::function<bool(const QUrl&)>;
@@ -302,6 +312,7 @@ private:
     bool activatedOnce_ = false;
     bool otherWindowWasActive_ = false;  // a dialog or report of ours had the focus
     bool skipNextActivationQuery_ = false;
+    bool trayIconActive_ = true;
     bool updateRunning_ = false;  // an update check waits for the vendor's server
 
     std::unique_ptr<THTMLParser> HTMLParser1;
