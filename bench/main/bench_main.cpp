@@ -4,6 +4,7 @@
 //   bench_main [MiB]        (default 16; run under a display or offscreen)
 
 #include "app/MainFrm.h"
+#include "settings/RegUtils.h"
 #include "ui/TDCMemo.h"
 
 #include <QApplication>
@@ -46,6 +47,9 @@ int main(int argc, char** argv)
         QObject::connect(peer, &QTcpSocket::disconnected, peer, &QObject::deleteLater);
     });
 
+    // A later run without the welcome screen, which would wait for a click.
+    WriteSettingBool(kConfigurationKey, QStringLiteral("PXRun"), true);
+    WriteSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"), false);
     TMain window;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))

@@ -231,11 +231,6 @@ void TMain::CreateActions()
     SaveButton->setIcon(ThemeIcon(QStringLiteral("document-save-as")));
     SaveButton->setProperty("polluxCategory", file);
 
-    // What later releases build stands disabled rather than pretending.
-    for (QAction* later : {ServerConsoleButton, HelpIndexButton, TutorialButton, OnlineSupportButton, AboutButton}) {
-        later->setEnabled(false);
-        later->setProperty("polluxUnavailable", true);
-    }
     // Disabled until a reply has come (or a query runs).
     for (QAction* a : {SaveButton, dxBarButton20, dxBarButton5, dxBarButton13, dxBarButton34, WebPage, dxBarButton21, dxBarButton22, CopyButton, dxBarButton8,
                        dxBarButton9, dxBarButton10, dxBarButton11, dxBarButton12, dxBarButton29, dxBarButton30})
@@ -526,34 +521,8 @@ void TMain::CreateCentralArea()
     Splitter1->setOpaqueResize(true);
     Splitter1->setChildrenCollapsible(true);
 
-    // The side panel; its items come with the web pages.
-    SidePanel = new QFrame(Splitter1);
-    SidePanel->setObjectName(QStringLiteral("dxSideBar1"));
-    SidePanel->setAutoFillBackground(true);
-    QPalette sidePalette = SidePanel->palette();
-    sidePalette.setColor(QPalette::Window, sidePalette.color(QPalette::Dark));
-    sidePalette.setColor(QPalette::WindowText, Qt::white);
-    sidePalette.setColor(QPalette::ButtonText, Qt::white);
-    SidePanel->setPalette(sidePalette);
-    auto* sideLayout = new QVBoxLayout(SidePanel);
-    sideLayout->setContentsMargins(4, 6, 4, 6);
-    auto* viewGroup = new QLabel(QStringLiteral("View"), SidePanel);
-    QFont groupFont = viewGroup->font();
-    groupFont.setBold(true);
-    viewGroup->setFont(groupFont);
-    sideLayout->addWidget(viewGroup);
-    auto* queryPage = new QToolButton(SidePanel);
-    queryPage->setObjectName(QStringLiteral("QueryPageItem"));
-    queryPage->setText(QStringLiteral("Query Page"));
-    queryPage->setToolTip(QStringLiteral("Display the main Query page"));
-    queryPage->setIcon(ThemeIcon(QStringLiteral("system-run")));
-    queryPage->setIconSize(QSize(32, 32));
-    queryPage->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    queryPage->setAutoRaise(true);
-    sideLayout->addWidget(queryPage, 0, Qt::AlignHCenter);
-    sideLayout->addStretch(1);
-    connect(queryPage, &QToolButton::clicked, this,
-            [this] { Guarded(nullptr, [&] { ContentPanels->setCurrentWidget(ResultsPanel); }); });
+    CreateSidePanel();
+    SidePanel->setParent(Splitter1);
 
     ContentPanels = new QStackedWidget(Splitter1);
     ContentPanels->setObjectName(QStringLiteral("ContentPanels"));
@@ -578,6 +547,8 @@ void TMain::CreateCentralArea()
 
     WebPagePanel = new QWidget;
     WebPagePanel->setObjectName(QStringLiteral("WebPagePanel"));
+    auto* webLayout = new QVBoxLayout(WebPagePanel);
+    webLayout->setContentsMargins(0, 0, 0, 0);
     ContentPanels->addWidget(ResultsPanel);
     ContentPanels->addWidget(WebPagePanel);
     ContentPanels->setCurrentWidget(ResultsPanel);

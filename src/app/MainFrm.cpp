@@ -13,9 +13,14 @@
 #include "settings/SoundEvents.h"
 #include "shell/CommandLine.h"
 #include "shell/CritError.h"
+#include "shell/SplashFrm.h"
+#include "shell/UseHTMLHelp.h"
+#include "ui/SideBar.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -98,6 +103,7 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
     CreateCentralArea();
     CreateStatusBar();
     CreateTrayIcon();
+    ConnectShellCommands();
     ConnectSocketEvents();
     qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::focusWindowChanged, this,
@@ -119,14 +125,16 @@ void TMain::RunStartUp()
 {
     // A log that cannot be deleted only means this run's trace follows the
     // last one's (or, unwritable, is skipped): no reason to stop here.
+    ProgramVersionSlot().clear(); // set again by the start-up, if it gets that far
     DeleteDebugLog();
 
     LogDebug(QStringLiteral(" - Deleting Registry Toolbar and Menu settings..."));
     DeleteToolbarSettings();
 
-    const QString helpFile = DataDir() + QStringLiteral("/help/pollux.hcm");
+    // The help is the shipped HTML help, shown in the user's browser.
+    const QString helpFile = DataDir() + QStringLiteral("/help/help.html");
     LogDebug(QStringLiteral(" - Assigning help path (") + helpFile + QStringLiteral(")"));
-    qApp->setProperty("polluxHelpFile", helpFile);
+    SetApplicationHelpFile(helpFile);
 
     LogDebug(QStringLiteral(" - Counting number of command line parameters..."));
     if (!CommandLineParameters().isEmpty()) {
@@ -151,11 +159,13 @@ void TMain::RunStartUp()
     LogDebug(QStringLiteral(" - Running Professional Version"));
     setWindowTitle(QStringLiteral("Pollux Professional ") + ProgramVersion());
 
+    bool firstRun = false;
     if (SettingsValueExists(kConfigurationKey, QStringLiteral("PXRun"))) {
         LogDebug(QStringLiteral(" - Been run more than once"));
     } else {
         LogDebug(QStringLiteral(" - On first run"));
         WriteSettingBool(kConfigurationKey, QStringLiteral("PXRun"), true);
+        firstRun = true;
     }
 
     if (SettingsValueExists(kConfigurationKey, QStringLiteral("ViewPanel"))) {
@@ -171,11 +181,38 @@ void TMain::RunStartUp()
         dxStatusBar1->setVisible(on);
     }
 
+    ShowWelcomeScreen(firstRun);
+
     LogDebug(QStringLiteral(" - Load ToolBarManager components..."));
     LoadToolbarLayout();
 
     LogDebug(QStringLiteral(" - Loading QueryText..."));
     LoadQueryText();
+
+    LogDebug(QStringLiteral(" - Assigning images to resource panel..."));
+    AddDocumentIcon();
+    for (const QString& item : {QStringLiteral("Pollux Support"), QStringLiteral("RFC Finger Documentation"),
+                                QStringLiteral("WWW-Finger Gateway")})
+        dxSideBar1->SetItemImage(dxSideBar1->Item(item), 2);
+}
+
+void TMain::ShowWelcomeScreen(bool firstRun)
+{
+    bool display = true;
+    if (SettingsValueExists(kConfigurationKey, QStringLiteral("DisplaySplash"))) {
+        LogDebug(QStringLiteral(" - DisplaySplash->TRUE"));
+        display = ReadSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"));
+    } else {
+        LogDebug(QStringLiteral(" - DisplaySplash->TRUE (First Run)"));
+    }
+    if (!display && !firstRun)
+        return;
+    LogDebug(QStringLiteral(" - Creating SplashScreen..."));
+    TSplash splash(this);
+    splash.lblversion->setText(ProgramVersion());
+    LogDebug(QStringLiteral(" - Show SplashScreen"));
+    splash.exec();
+    WriteSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"), splash.DisplaySplash->isChecked());
 }
 
 namespace {
@@ -313,6 +350,7 @@ void TMain::RunShutDown()
 {
     Timer1->stop(); // no tick may start a query in a window that is closing
     StoreToolbarLayout();
+    ReleaseWebView();
 
     const bool maximised = isMaximized();
     const bool minimised = isMinimized();

@@ -36,6 +36,8 @@ class QWidgetAction;
 class QWindow;
 class TDCMemo;
 class THTMLParser;
+class TSideBar;
+class IPolluxWebView;
 class TmsClientSocket;
 
 // The running program's version ("2.0.0.327"); empty until the start-up
@@ -78,10 +80,15 @@ public:
     QTabWidget* PageControl1 = nullptr;
     QStatusBar* dxStatusBar1 = nullptr;
     QSplitter* Splitter1 = nullptr;
-    QWidget* SidePanel = nullptr;
+    QWidget* SidePanel = nullptr;            // the side bar (dxSideBar1)
+    TSideBar* dxSideBar1 = nullptr;
     QStackedWidget* ContentPanels = nullptr; // results panel and web page panel
     QWidget* ResultsPanel = nullptr;
     QWidget* WebPagePanel = nullptr;
+    // The web view, created on the first web item chosen; the address it
+    // was last asked to show.
+    IPolluxWebView* WebBrowser1 = nullptr;
+    QUrl WebBrowserUrl;
     QSystemTrayIcon* TrayIcon = nullptr;
     QMenu* dxPopupMenu1 = nullptr;   // the result views' context menu
     QMenu* FavouritesMenu = nullptr; // drop-down of "&Servers"
@@ -148,6 +155,18 @@ public:
     // ---- bars and views
     bool LockToolBars();
     void DeleteToolbarSettings();
+    // Appends the web-document image to the side bar; its index, or -1.
+    int AddDocumentIcon();
+
+    // ---- side panel, web view, help and companion programs (MainWeb.cpp)
+    void SideBarItemClick(const QString& caption);
+    void OpenInWebView(const QUrl& url);
+    void ShowBrowserStatus(const QString& text);
+    void HelpIndexClick();
+    void TutorialClick();
+    void OnlineSupportClick();
+    void ServerConsoleClick();
+    void AboutClick();
     void ApplyToolbarLock(bool locked);
     void ResetQueryToolBar();
 
@@ -239,6 +258,9 @@ private:
     void CreateCentralArea();
     void CreateStatusBar();
     void CreateTrayIcon();
+    void CreateSidePanel();
+    void ConnectShellCommands();
+    void ReleaseWebView();
     QAction* MakeAction(const char* name, const QString& text, const QString& iconName,
                         const QKeySequence& shortcut, const QString& category);
     void AddCommand(QToolBar* bar, QAction* action);
@@ -247,6 +269,7 @@ private:
     // Start-up and shut-down (MainFrm.cpp).
     void RunStartUp();
     void RestorePositions();
+    void ShowWelcomeScreen(bool firstRun);
     void RunShutDown();
     void FocusWindowChanged(QWindow* now);
     void RunActivation();

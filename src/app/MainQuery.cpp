@@ -3,6 +3,7 @@
 // follow it, and the query history in the settings store.
 
 #include "app/MainFrm.h"
+#include "shell/Launch.h"
 
 #include "app/TextUtil.h"
 #include "core/Guard.h"
@@ -33,12 +34,6 @@ namespace {
 const QString kQueryKey = kConfigurationKey + QStringLiteral("\\Query");
 const QString kLastQuery = QStringLiteral("LastQuery");
 
-TMain::UrlOpener& UrlOpenerSlot()
-{
-    static TMain::UrlOpener opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    return opener;
-}
-
 void ProcessEvents()
 {
     QCoreApplication::processEvents();
@@ -48,7 +43,7 @@ void ProcessEvents()
 
 void TMain::SetUrlOpener(UrlOpener opener)
 {
-    UrlOpenerSlot() = opener ? std::move(opener) : [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    SetDesktopOpener(std::move(opener));
 }
 
 // ---- the query queue
@@ -402,7 +397,7 @@ void TMain::WebPageClick()
         ShowMessage(QMessageBox::Critical, QStringLiteral("'") + address + QStringLiteral("' is not a valid web address."));
         return;
     }
-    UrlOpenerSlot()(url);
+    OpenWithDesktop(url);
 }
 
 void TMain::SetControlStatus(bool Value)

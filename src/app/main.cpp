@@ -4,6 +4,7 @@
 #include "finger/FingerUrl.h"
 #include "shell/CommandLine.h"
 #include "shell/InstanceLink.h"
+#include "shell/UseHTMLHelp.h"
 #include "ui/DesktopSound.h"
 
 #include <QApplication>
@@ -19,6 +20,9 @@ int main(int argc, char** argv)
     if (rc >= 0)
         return rc;
 
+    // The web view, loaded on first use, shares its drawing contexts; the
+    // attribute must be set before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pollux"));
     QApplication::setOrganizationName(QStringLiteral("Marlwick"));
@@ -38,6 +42,7 @@ int main(int argc, char** argv)
     }
 
     InstallDesktopSoundPlayer();
+    TUseHTMLHelp HtmlHelpRouter;
 
     // Links handed over while the window is still being built (a welcome
     // screen may be waiting for the user) run once it is up.

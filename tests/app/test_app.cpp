@@ -157,6 +157,10 @@ private slots:
     {
         w.reset();
         pollux_test::clearSettingsDir();
+        // A later run whose welcome screen is switched off: these tests are
+        // about the window, not the screen before it.
+        WriteSettingBool(kConfigurationKey, QStringLiteral("PXRun"), true);
+        WriteSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"), false);
         Sounds()->played.clear();
         opened.clear();
         server = std::make_unique<LoopbackFingerServer>();
@@ -679,6 +683,9 @@ private slots:
         QVERIFY(shown->join('\n').contains(QLatin1String("Failed to get data for 'Left'")));
         // The steps after the failing one did not run.
         QCOMPARE(w->windowTitle(), QStringLiteral("Pollux Professional"));
+        QVERIFY(ProgramVersion().isEmpty());
+        QVERIFY(!SettingsValueExists(kConfigurationKey, QStringLiteral("DisplaySplash"))
+                || !ReadSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash")));
     }
 
     void badColourSettingIsReportedAndTheReplyShown()

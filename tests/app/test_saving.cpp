@@ -119,6 +119,9 @@ private slots:
     {
         w.reset();
         pollux_test::clearSettingsDir();
+        // A later run without the welcome screen, which would wait for a click.
+        WriteSettingBool(kConfigurationKey, QStringLiteral("PXRun"), true);
+        WriteSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"), false);
         WriteSettingBool(kConfigurationKey + QStringLiteral("\\Sounds"), QStringLiteral("SoundsEnabled"), true);
         WriteSettingString(kConfigurationKey + QStringLiteral("\\Sounds"), kSoundSaveQuery, QStringLiteral("save.wav"));
         Sounds()->played.clear();

@@ -74,7 +74,8 @@ void TestInstall::layout_data()
                           "share/icons/hicolor/256x256/apps/pollux.png",
                           "share/man/man1/pollux.1.gz", "share/man/man1/pxfinger.1.gz",
                           "share/man/man1/pxreg.1.gz", "share/man/man1/pxserver.1.gz",
-                          "share/pollux/pxserver-sample/ada.plan",
+                          "share/pollux/pxserver-sample/ada.plan", "share/pollux/help/help.html",
+                          "share/pollux/help/tutorial/tutindex.htm",
                           "share/doc/pollux/copyright",
                           "lib/systemd/system/pxserver.socket", "lib/systemd/system/pxserver.service"})
         QTest::newRow(p) << QString::fromLatin1(p);

@@ -139,6 +139,9 @@ class TestOptions : public QObject {
 
     std::unique_ptr<TMain> MakeMain()
     {
+        // A later run without the welcome screen, which would wait for a click.
+        WriteSettingBool(kConfigurationKey, QStringLiteral("PXRun"), true);
+        WriteSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"), false);
         auto w = std::make_unique<TMain>();
         SetErrorHandler([this](QObject*, const EPollux& e) { errors << e.Message(); });
         return w;

@@ -8,6 +8,7 @@
 
 #include "app/MainFrm.h"
 #include "core/Guard.h"
+#include "settings/RegUtils.h"
 #include "shell/VersionCheck.h"
 
 #include <QAction>
@@ -26,6 +27,9 @@ class TestUpdate : public QObject {
 
     void MakeWindow()
     {
+        // A later run without the welcome screen, which would wait for a click.
+        WriteSettingBool(kConfigurationKey, QStringLiteral("PXRun"), true);
+        WriteSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"), false);
         w = std::make_unique<TMain>();
         SetErrorHandler([this](QObject*, const EPollux& e) { errors << e.Message() + QLatin1Char('|') + e.TypeName(); });
     }
