@@ -53,6 +53,18 @@ void applyColourSettings(TDCMemo* view)
 
 } // namespace
 
+bool AnsiColoursSetting()
+{
+    if (!SettingsValueExists(kConfigurationKey, kAnsiColoursValue))
+        return true;
+    // A value of the wrong kind is taken as absent: it must not stop a query.
+    try {
+        return ReadSettingBool(kConfigurationKey, kAnsiColoursValue);
+    } catch (const ERegistryException&) {
+        return true;
+    }
+}
+
 TDCMemo* CreateResultView(QWidget* sheet, const ResultViewHooks& hooks)
 {
     auto* view = new TDCMemo(sheet);
@@ -84,6 +96,7 @@ TDCMemo* CreateResultView(QWidget* sheet, const ResultViewHooks& hooks)
 
     applyFontSetting(view);
     view->SetOptions(kResultViewOptions);
+    view->SetAnsiColours(AnsiColoursSetting());
     applyColourSettings(view);
     return view;
 }
