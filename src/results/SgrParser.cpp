@@ -1,6 +1,6 @@
 #include "results/SgrParser.h"
 
-#include <QVarLengthArray>
+#include <algorithm>
 
 namespace {
 
@@ -9,29 +9,15 @@ constexpr char16_t kCsi = 0x9B;
 // Parameters beyond this are held at it: no reply can overflow a number.
 constexpr int kMaxParameter = 1000000;
 
-struct Parameter {
+// A parameter with its sub-parameters (the values after colons). Only the
+// first few sub-parameters matter; the rest are counted and passed over, so
+// no sequence, however long, needs more memory than this.
+struct Group {
+    static constexpr int kKept = 6;
     int value = 0;
-    bool sub = false; // came after a colon: belongs to the parameter before
+    int sub[kKept] = {};
+    int subCount = 0;
 };
-
-using Parameters = QVarLengthArray<Parameter, 16>;
-
-Parameters splitParameters(QStringView text)
-{
-    Parameters out;
-    Parameter current;
-    for (QChar ch : text) {
-        const char16_t c = ch.unicode();
-        if (c >= u'0' && c <= u'9') {
-            current.value = std::min(kMaxParameter, current.value * 10 + int(c - u'0'));
-        } else {
-            out.append(current);
-            current = Parameter{0, c == u':'};
-        }
-    }
-    out.append(current);
-    return out;
-}
 
 bool byteValue(int v) { return v >= 0 && v <= 255; }
 
@@ -40,57 +26,114 @@ quint32 rgb(int r, int g, int b)
     return sgrRgb | (quint32(r) << 16) | (quint32(g) << 8) | quint32(b);
 }
 
-// An extended colour (38, 48, 58) in either form. Answers the colour, or
-// sgrDefault with `valid` false when the values are missing or out of
-// range; `next` is where the sequence goes on.
-quint32 extendedColour(const Parameters& p, qsizetype k, qsizetype& next, bool& valid)
-{
-    valid = false;
-    qsizetype subEnd = k + 1;
-    while (subEnd < p.size() && p[subEnd].sub)
-        ++subEnd;
-    if (subEnd > k + 1) { // 38:5:n, 38:2:r:g:b or 38:2:space:r:g:b
-        next = subEnd;
-        const qsizetype count = subEnd - k - 1;
-        const int mode = p[k + 1].value;
-        if (mode == 5 && count >= 2 && byteValue(p[k + 2].value)) {
-            valid = true;
-            return sgrIndexed | quint32(p[k + 2].value);
-        }
-        if (mode == 2 && count >= 4) {
-            const qsizetype first = count >= 5 ? k + 3 : k + 2;
-            const int r = p[first].value, g = p[first + 1].value, b = p[first + 2].value;
-            if (byteValue(r) && byteValue(g) && byteValue(b)) {
-                valid = true;
-                return rgb(r, g, b);
-            }
-        }
-        return sgrDefault;
-    }
-    // 38;5;n or 38;2;r;g;b: the values are the parameters that follow. A
-    // mode the sequence does not complete ends the sequence.
-    next = p.size();
-    if (k + 1 >= p.size())
-        return sgrDefault;
-    const int mode = p[k + 1].value;
-    if (mode == 5 && k + 2 < p.size()) {
-        next = k + 3;
-        valid = byteValue(p[k + 2].value);
-        return valid ? sgrIndexed | quint32(p[k + 2].value) : sgrDefault;
-    }
-    if (mode == 2 && k + 4 < p.size()) {
-        next = k + 5;
-        const int r = p[k + 2].value, g = p[k + 3].value, b = p[k + 4].value;
-        valid = byteValue(r) && byteValue(g) && byteValue(b);
-        return valid ? rgb(r, g, b) : sgrDefault;
-    }
-    return sgrDefault;
-}
-
 void setAttribute(TSgrState& state, quint16 attribute, bool on)
 {
     state.attributes = on ? quint16(state.attributes | attribute) : quint16(state.attributes & ~attribute);
 }
+
+void setColour(TSgrState& state, int code, quint32 colour)
+{
+    if (code == 38)
+        state.fg = colour;
+    else if (code == 48)
+        state.bg = colour;
+    // 58, the underline colour, is read and passed over.
+}
+
+// 38:5:n, 38:2:r:g:b or 38:2:space:r:g:b, all in one parameter.
+void applyColonColour(const Group& g, TSgrState& state)
+{
+    const int count = std::min(g.subCount, Group::kKept);
+    if (count >= 2 && g.sub[0] == 5 && byteValue(g.sub[1])) {
+        setColour(state, g.value, sgrIndexed | quint32(g.sub[1]));
+    } else if (count >= 4 && g.sub[0] == 2) {
+        const int first = count >= 5 ? 2 : 1;
+        const int r = g.sub[first], gr = g.sub[first + 1], b = g.sub[first + 2];
+        if (byteValue(r) && byteValue(gr) && byteValue(b))
+            setColour(state, g.value, rgb(r, gr, b));
+    }
+}
+
+void applyCode(const Group& g, TSgrState& state)
+{
+    const int code = g.value;
+    switch (code) {
+    case 0: state = TSgrState{}; break;
+    case 1: setAttribute(state, sgrBold, true); break;
+    case 2: setAttribute(state, sgrFaint, true); break;
+    case 3: setAttribute(state, sgrItalic, true); break;
+    case 4: setAttribute(state, sgrUnderline, !(g.subCount > 0 && g.sub[0] == 0)); break; // 4:0 is off
+    case 7: setAttribute(state, sgrReverse, true); break;
+    case 9: setAttribute(state, sgrStrike, true); break;
+    case 21: setAttribute(state, sgrUnderline, true); break; // double underline
+    case 22: setAttribute(state, sgrBold | sgrFaint, false); break;
+    case 23: setAttribute(state, sgrItalic, false); break;
+    case 24: setAttribute(state, sgrUnderline, false); break;
+    case 27: setAttribute(state, sgrReverse, false); break;
+    case 29: setAttribute(state, sgrStrike, false); break;
+    case 39: state.fg = sgrDefault; break;
+    case 49: state.bg = sgrDefault; break;
+    default:
+        if (code >= 30 && code <= 37)
+            state.fg = sgrIndexed | quint32(code - 30);
+        else if (code >= 40 && code <= 47)
+            state.bg = sgrIndexed | quint32(code - 40);
+        else if (code >= 90 && code <= 97)
+            state.fg = sgrIndexed | quint32(code - 90 + 8);
+        else if (code >= 100 && code <= 107)
+            state.bg = sgrIndexed | quint32(code - 100 + 8);
+        // Blink, conceal, fonts, frames and the rest are not drawn:
+        // concealed text stays visible, as nothing may hide a reply.
+        break;
+    }
+}
+
+// Walks the parameters one at a time. An extended colour in the semicolon
+// form (38;5;n, 38;2;r;g;b) takes the parameters after it; a mode other
+// than 5 or 2 ends the sequence, as it does in a terminal.
+class Applier {
+public:
+    explicit Applier(TSgrState& state) : state_(state) {}
+
+    void take(const Group& g)
+    {
+        if (stopped_)
+            return;
+        if (pendingCode_) {
+            pending_[pendingCount_++] = g.value;
+            const int mode = pending_[0];
+            if (mode != 5 && mode != 2) {
+                stopped_ = true;
+            } else if (mode == 5 && pendingCount_ == 2) {
+                if (byteValue(pending_[1]))
+                    setColour(state_, pendingCode_, sgrIndexed | quint32(pending_[1]));
+                pendingCode_ = 0;
+            } else if (mode == 2 && pendingCount_ == 4) {
+                if (byteValue(pending_[1]) && byteValue(pending_[2]) && byteValue(pending_[3]))
+                    setColour(state_, pendingCode_, rgb(pending_[1], pending_[2], pending_[3]));
+                pendingCode_ = 0;
+            }
+            return;
+        }
+        if (g.value == 38 || g.value == 48 || g.value == 58) {
+            if (g.subCount > 0) {
+                applyColonColour(g, state_);
+            } else {
+                pendingCode_ = g.value;
+                pendingCount_ = 0;
+            }
+            return;
+        }
+        applyCode(g, state_);
+    }
+
+private:
+    TSgrState& state_;
+    int pendingCode_ = 0;
+    int pending_[4] = {};
+    int pendingCount_ = 0;
+    bool stopped_ = false;
+};
 
 inline bool isIntroducer(char16_t c) { return (c | 0x80) == kCsi; } // ESC or CSI
 
@@ -98,55 +141,25 @@ inline bool isIntroducer(char16_t c) { return (c | 0x80) == kCsi; } // ESC or CS
 
 void ApplySgrParameters(QStringView parameters, TSgrState& state)
 {
-    const Parameters p = splitParameters(parameters);
-    qsizetype k = 0;
-    while (k < p.size()) {
-        const int code = p[k].value;
-        if (code == 38 || code == 48 || code == 58) {
-            qsizetype next = k + 1;
-            bool valid = false;
-            const quint32 colour = extendedColour(p, k, next, valid);
-            if (valid && code == 38)
-                state.fg = colour;
-            else if (valid && code == 48)
-                state.bg = colour;
-            k = next; // 58, the underline colour, is read and passed over
-            continue;
+    Applier applier(state);
+    Group group;
+    int spare = 0; // where sub-parameters beyond the kept ones go
+    int* current = &group.value;
+    for (QChar ch : parameters) {
+        const char16_t c = ch.unicode();
+        if (c >= u'0' && c <= u'9') {
+            *current = std::min(kMaxParameter, *current * 10 + int(c - u'0'));
+        } else if (c == u':') {
+            current = group.subCount < Group::kKept ? &group.sub[group.subCount] : &spare;
+            *current = 0;
+            ++group.subCount;
+        } else {
+            applier.take(group);
+            group = Group{};
+            current = &group.value;
         }
-        const bool hasSub = k + 1 < p.size() && p[k + 1].sub;
-        switch (code) {
-        case 0: state = TSgrState{}; break;
-        case 1: setAttribute(state, sgrBold, true); break;
-        case 2: setAttribute(state, sgrFaint, true); break;
-        case 3: setAttribute(state, sgrItalic, true); break;
-        case 4: setAttribute(state, sgrUnderline, !(hasSub && p[k + 1].value == 0)); break; // 4:0 is off
-        case 7: setAttribute(state, sgrReverse, true); break;
-        case 9: setAttribute(state, sgrStrike, true); break;
-        case 21: setAttribute(state, sgrUnderline, true); break; // double underline
-        case 22: setAttribute(state, sgrBold | sgrFaint, false); break;
-        case 23: setAttribute(state, sgrItalic, false); break;
-        case 24: setAttribute(state, sgrUnderline, false); break;
-        case 27: setAttribute(state, sgrReverse, false); break;
-        case 29: setAttribute(state, sgrStrike, false); break;
-        case 39: state.fg = sgrDefault; break;
-        case 49: state.bg = sgrDefault; break;
-        default:
-            if (code >= 30 && code <= 37)
-                state.fg = sgrIndexed | quint32(code - 30);
-            else if (code >= 40 && code <= 47)
-                state.bg = sgrIndexed | quint32(code - 40);
-            else if (code >= 90 && code <= 97)
-                state.fg = sgrIndexed | quint32(code - 90 + 8);
-            else if (code >= 100 && code <= 107)
-                state.bg = sgrIndexed | quint32(code - 100 + 8);
-            // Blink, conceal, fonts, frames and the rest are not drawn:
-            // concealed text stays visible, as nothing may hide a reply.
-            break;
-        }
-        ++k;
-        while (k < p.size() && p[k].sub)
-            ++k;
     }
+    applier.take(group);
 }
 
 bool MayHaveSgr(QStringView line)
@@ -157,11 +170,13 @@ bool MayHaveSgr(QStringView line)
     return false;
 }
 
-QString StripSgr(const QString& line, TSgrState& state, QVector<TSgrRun>* runs)
+QString StripSgr(const QString& line, TSgrState& state, QVector<TSgrRun>* runs, qsizetype limit)
 {
+    if (limit < 0)
+        limit = line.size();
     if (!MayHaveSgr(line)) {
-        if (runs && !state.isDefault() && !line.isEmpty())
-            runs->append({0, int(line.size()), state});
+        if (runs && !state.isDefault() && !line.isEmpty() && limit > 0)
+            runs->append({0, int(std::min(line.size(), limit)), state});
         return line;
     }
     QString out;
@@ -174,7 +189,7 @@ QString StripSgr(const QString& line, TSgrState& state, QVector<TSgrRun>* runs)
     };
     const qsizetype n = line.size();
     qsizetype i = 0;
-    while (i < n) {
+    while (i < n && out.size() < limit) {
         const char16_t c = line[i].unicode();
         qsizetype params = -1;
         if (c == kEscape && i + 1 < n && line[i + 1] == u'[')
@@ -251,12 +266,12 @@ TSgrState TSgrLines::startState(int line) const
     return line >= 0 && size_t(line) < starts_.size() ? starts_[size_t(line)] : TSgrState{};
 }
 
-QVector<TSgrRun> TSgrLines::runs(int line, const QString& received) const
+QVector<TSgrRun> TSgrLines::runs(int line, const QString& received, qsizetype limit) const
 {
     QVector<TSgrRun> out;
     if (!active())
         return out;
     TSgrState state = startState(line);
-    StripSgr(received, state, &out);
+    StripSgr(received, state, &out, limit);
     return out;
 }

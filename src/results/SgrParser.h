@@ -52,8 +52,11 @@ bool MayHaveSgr(QStringView line);
 // The line without its SGR sequences. `state` is the state at the line's
 // start and is left at its end; `runs`, when given, gets the stretches of
 // the returned text whose state is not the default one. A line without a
-// sequence comes back as it is (shared, not copied).
-QString StripSgr(const QString& line, TSgrState& state, QVector<TSgrRun>* runs = nullptr);
+// sequence comes back as it is (shared, not copied). With a `limit`, the
+// work stops once that much text is out (the runs of what a view shows of
+// a huge line), and `state` is the state at that point.
+QString StripSgr(const QString& line, TSgrState& state, QVector<TSgrRun>* runs = nullptr,
+                 qsizetype limit = -1);
 
 // The SGR side of a whole reply: the lines as received and the state in
 // which each line starts, carried from line to line as a terminal carries
@@ -66,8 +69,9 @@ public:
     // Whether any line so far held a sequence (or starts styled).
     bool active() const { return !starts_.empty(); }
     TSgrState startState(int line) const;
-    // The runs of a line, from its received text.
-    QVector<TSgrRun> runs(int line, const QString& received) const;
+    // The runs of a line, from its received text, over at most `limit`
+    // characters of its shown text.
+    QVector<TSgrRun> runs(int line, const QString& received, qsizetype limit = -1) const;
 
 private:
     std::vector<TSgrState> starts_;

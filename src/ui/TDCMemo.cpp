@@ -476,7 +476,7 @@ TLineRender* TDCMemo::renderFor(int line) const
     }
 
     if (sgr_.active() && line < lines_.size())
-        AppendSgrFormats(formats, sgr_.runs(line, received_[line]), *render, foreground_, background_);
+        AppendSgrFormats(formats, sgr_.runs(line, received_[line], kDisplayLimit), *render, foreground_, background_);
     formats.append(marks); // over the colours: a mark never takes the look of text
 
     if (highlightUrls_) {

@@ -428,6 +428,16 @@ void TestResults::sgrManyParameters()
     state = {};
     QCOMPARE(StripSgr(QStringLiteral("\x1b[") + ones + QStringLiteral("mx"), state), QStringLiteral("x"));
     QCOMPARE(state.attributes, quint16(sgrBold));
+    // A sequence of a million empty parameters, each a reset, then bold.
+    state = {};
+    QCOMPARE(StripSgr(QStringLiteral("\x1b[") + QString(1000000, QLatin1Char(';')) + QStringLiteral("1mx"), state),
+             QStringLiteral("x"));
+    QCOMPARE(state.attributes, quint16(sgrBold));
+    // Runs asked for the start of a long line stop there.
+    state = {};
+    runs.clear();
+    const QString shown = StripSgr(QStringLiteral("\x1b[31ma\x1b[32mb").repeated(100000), state, &runs, 4);
+    QCOMPARE(describe(shown, runs), QStringLiteral("{fg1}a{}{fg2}b{}{fg1}a{}{fg2}b{}"));
     // A final empty parameter is a 0, which resets.
     QCOMPARE(StripSgr(QStringLiteral("\x1b[") + ones + QStringLiteral(";mx"), state), QStringLiteral("x"));
     QVERIFY(state.isDefault());
