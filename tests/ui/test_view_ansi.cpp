@@ -107,6 +107,20 @@ void TestViewAnsi::shownFoundCopiedSaved()
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), reply);
+    saved.close();
+    view->SaveAsDocument(TDocumentKind::Text, path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), reply);
+    saved.close();
+    // The documents hold the text as shown, without colour codes.
+    for (TDocumentKind kind : {TDocumentKind::HTML, TDocumentKind::RTF}) {
+        view->SaveAsDocument(kind, path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray document = saved.readAll();
+        saved.close();
+        QVERIFY(!document.contains('\x1b'));
+        QVERIFY(document.contains("bold and more"));
+    }
 
     // Appended lines go on in the state the text before them ended in.
     view->AppendLines({QStringLiteral("still orange\x1b[0m"), "plain"});
