@@ -225,13 +225,8 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
                 hooks.selectionChangedSlot = SLOT(DCMemoSelectionChange(TDCMemo*));
                 hooks.between = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
                 TDCMemo* view = CreateResultView(sheet, hooks);
-                // A finger link is asked as if typed into the query box.
-                connect(view, &TDCMemo::QueryLinkClicked, this, [this](const QString& expression) {
-                    Guarded(this, [&] {
-                        QueryComboBox->setEditText(expression);
-                        QueryComboBoxKeyDown();
-                    });
-                });
+                // A finger link in a reply runs as one opened from the desktop.
+                connect(view, &TDCMemo::QueryLinkClicked, this, &TMain::OpenLink);
                 const int index = PageControl1->indexOf(sheet);
                 LogDebug(QStringLiteral(" - Setting active page->") + QString::number(index));
                 SetActiveTab(index);

@@ -164,10 +164,9 @@ void ApplySgrParameters(QStringView parameters, TSgrState& state)
 
 bool MayHaveSgr(QStringView line)
 {
-    for (QChar ch : line)
-        if (isIntroducer(ch.unicode()))
-            return true;
-    return false;
+    // Two vectorised searches beat one loop over both characters: this runs
+    // over every character of every reply.
+    return line.contains(QChar(kEscape)) || line.contains(QChar(kCsi));
 }
 
 QString StripSgr(const QString& line, TSgrState& state, QVector<TSgrRun>* runs, qsizetype limit)
@@ -244,19 +243,23 @@ void TSgrLines::clear()
 
 QStringList TSgrLines::append(const QStringList& received)
 {
-    QStringList shown;
+    // Until the first sequence the shown lines are the received ones, and a
+    // reply without any comes back as the same (shared) list.
+    qsizetype first = 0;
+    if (!active()) {
+        while (first < received.size() && !MayHaveSgr(received[first]))
+            ++first;
+        lineCount_ += int(first);
+        if (first == received.size())
+            return received;
+        starts_.assign(size_t(lineCount_), TSgrState{});
+    }
+    QStringList shown = received.mid(0, first);
     shown.reserve(received.size());
-    for (const QString& line : received) {
-        const int index = lineCount_++;
-        if (!active()) {
-            if (!MayHaveSgr(line)) {
-                shown.append(line);
-                continue;
-            }
-            starts_.assign(size_t(index), TSgrState{});
-        }
+    for (qsizetype i = first; i < received.size(); ++i) {
+        ++lineCount_;
         starts_.push_back(end_);
-        shown.append(StripSgr(line, end_));
+        shown.append(StripSgr(received[i], end_));
     }
     return shown;
 }

@@ -206,8 +206,8 @@ signals:
     // A plain click (or Enter) on a link; emitted after the link was handed
     // to the opener (or refused by it).
     void LinkClicked(const QString& linkText);
-    // A click on a finger link: the query expression it names, for the
-    // program to run as it runs the query box's.
+    // A click on a finger link: the link, a query expression of its own,
+    // for the program to run as it runs the query box's.
     void QueryLinkClicked(const QString& expression);
 
 protected:

@@ -224,7 +224,7 @@ bool TDCMemo::OpenLink(const QString& linkText)
 {
     const QUrl url = LinkUrl(linkText);
     if (url.isValid() && url.scheme() == QLatin1String("finger")) {
-        emit QueryLinkClicked(FingerLinkQuery(linkText));
+        emit QueryLinkClicked(linkText);
     } else if (url.isValid()) {
         if (linkOpener())
             linkOpener()(url);

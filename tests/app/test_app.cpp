@@ -288,7 +288,7 @@ private slots:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->CharRect(0, 12).center());
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
         QCOMPARE(server->LastQuery(), QByteArray("ada\r\n"));
-        QCOMPARE(w->QueryComboBox->currentText(), At(QStringLiteral("ada")));
+        QCOMPARE(w->QueryComboBox->currentText(), QStringLiteral("finger://") + Host() + QStringLiteral("/ada"));
         QCOMPARE(Captions(), (QStringList{QStringLiteral("root-") + Host(), QStringLiteral("ada-") + Host()}));
         QCOMPARE(ActiveLines(), QStringList{QStringLiteral("Login: ada")});
     }

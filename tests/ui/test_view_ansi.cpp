@@ -209,7 +209,7 @@ void TestViewAnsi::linksBesideColourCodes()
     QVERIFY(view->LinkAt(view->CharRect(1, lastCol).center()).isEmpty()); // the full stop
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->CharRect(1, 3).center());
     QCOMPARE(queries.count(), 1);
-    QCOMPARE(queries.at(0).at(0).toString(), QStringLiteral("ada@host1.example"));
+    QCOMPARE(queries.at(0).at(0).toString(), QStringLiteral("finger://host1.example/ada"));
     QCOMPARE(opened.size(), 1);
 
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->CharRect(2, 3).center());
