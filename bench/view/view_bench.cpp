@@ -1,8 +1,11 @@
 // Loads a 16 MiB, 250,000-line reply into a result view, paints it, jumps to
 // the end and scrolls, and prints how long each step took.
 //
-//   view_bench [lines] [bytes] [cp1252]   with "cp1252" every line holds a
-//                                          byte that is not UTF-8
+//   view_bench [lines] [bytes] [mode]   mode "cp1252": every line holds a
+//                                        byte that is not UTF-8; "plain": no
+//                                        escapes at all; "sgr": every line full
+//                                        of colour codes; "nocolour" (or
+//                                        "plain-nocolour"): colour drawing off
 
 #include "results/ResultView.h"
 #include "ui/TDCMemo.h"
@@ -18,7 +21,22 @@
 
 namespace {
 
-QByteArray makeReply(int lines, qint64 bytes, bool cp1252)
+// A line of colour art: 16, 256 and true colours, bold and underline.
+QByteArray colourLine(int i, int want)
+{
+    QByteArray line;
+    for (int k = 0;; ++k) {
+        const int c = (i + k) % 8;
+        QByteArray piece = "\x1b[" + QByteArray::number(31 + c) + (k % 2 ? ";1m" : ";4m") + "ansi";
+        piece += "\x1b[38;5;" + QByteArray::number((i + k) % 256) + "m" + QByteArray::number(k);
+        piece += "\x1b[48;2;" + QByteArray::number(k * 40 % 256) + ";20;" + QByteArray::number(c * 30) + "m#\x1b[0m ";
+        if (line.size() + piece.size() > want)
+            return line;
+        line += piece;
+    }
+}
+
+QByteArray makeReply(int lines, qint64 bytes, bool cp1252, bool plain, bool colours)
 {
     const int perLine = int(bytes / lines) - 2; // CR LF
     const qint64 extra = bytes - qint64(lines) * (perLine + 2); // lines one byte longer
@@ -26,11 +44,12 @@ QByteArray makeReply(int lines, qint64 bytes, bool cp1252)
     reply.reserve(bytes + lines);
     for (int i = 0; i < lines; ++i) {
         QByteArray line;
-        switch (i % 4) {
+        switch (colours ? 4 : i % 4) {
         case 0: line = "Login: user" + QByteArray::number(i) + "  Name: <b>Someone</b> \"Quoted\""; break;
         case 1: line = "Directory: /home/u" + QByteArray::number(i) + "  Shell: /bin/sh 12.5e3"; break;
         case 2: line = "Mail user" + QByteArray::number(i) + "@host.example or see www.host.example/p?q=" + QByteArray::number(i); break;
-        default: line = "\x1b[1mPlan:\x1b[0m <!-- nothing --> " + QByteArray::number(i); break;
+        case 3: line = (plain ? "Plan: " : "\x1b[1mPlan:\x1b[0m ") + QByteArray("<!-- nothing --> ") + QByteArray::number(i); break;
+        default: line = colourLine(i, perLine); break;
         }
         if (cp1252)
             line.append(" caf\xe9");
@@ -57,14 +76,23 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int lines = argc > 1 ? std::atoi(argv[1]) : 250000;
     const qint64 bytes = argc > 2 ? std::atoll(argv[2]) : 16ll * 1024 * 1024;
-    const bool cp1252 = argc > 3 && qstrcmp(argv[3], "cp1252") == 0;
-    const QByteArray reply = makeReply(lines, bytes, cp1252);
+    const QByteArray mode = argc > 3 ? QByteArray(argv[3]) : QByteArray();
+    const bool cp1252 = mode == "cp1252";
+    const bool plain = mode.contains("plain");
+    const bool colourOff = mode.contains("nocolour");
+    const QByteArray reply = makeReply(lines, bytes, cp1252, plain, mode == "sgr");
     std::printf("reply: %d lines, %lld bytes%s\n", lines, qlonglong(reply.size()),
-                cp1252 ? ", every line Windows-1252" : "");
+                cp1252 ? ", every line Windows-1252"
+                : mode == "sgr" ? ", every line full of colour codes"
+                : plain ? ", no escapes" : "");
+    if (colourOff)
+        std::printf("colour drawing off\n");
 
     QWidget sheet;
     sheet.resize(1000, 700);
     TDCMemo* view = CreateResultView(&sheet, {});
+    if (colourOff)
+        view->SetAnsiColours(false);
     sheet.show();
     app.processEvents();
 

@@ -405,11 +405,15 @@ void TMain::CreateToolBars()
     QueryComboBox = new QComboBox;
     QueryComboBox->setObjectName(QStringLiteral("QueryComboBox"));
     QueryComboBox->setEditable(true);
+    QueryComboBox->setAccessibleName(QStringLiteral("Query"));
     QueryComboBox->setFixedWidth(247);
     // The list shows the stored history; it grows only when it is reloaded.
     QueryComboBox->setInsertPolicy(QComboBox::NoInsert);
     QueryComboBox->setMaxVisibleItems(20);
     QueryComboBox->lineEdit()->setPlaceholderText(QStringLiteral("user@host"));
+    // Linux screen readers give a combo box its text as its name; the edit
+    // field inside is where the focus is, and says what it is for.
+    QueryComboBox->lineEdit()->setAccessibleName(QStringLiteral("Query"));
     QueryComboBox->setToolTip(QStringLiteral("Query expression: user@host, @host or host (a port after a colon)"));
     // Offer history matches in a list rather than completing in place, so
     // Enter always runs exactly the text the user sees.
@@ -533,6 +537,7 @@ void TMain::CreateCentralArea()
     resultsLayout->setSpacing(0);
     PageControl1 = new QTabWidget(ResultsPanel);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setAccessibleName(QStringLiteral("Results"));
     PageControl1->setMovable(false);
     PageControl1->setUsesScrollButtons(true);
     PageControl1->setDocumentMode(true);

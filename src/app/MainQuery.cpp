@@ -234,6 +234,8 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
                     settingProblems_.emplace_back(problem.Message(), problem.TypeName());
                 };
                 target = CreateResultView(sheet, hooks);
+                // A finger link in a reply runs as one opened from the desktop.
+                connect(target.data(), &TDCMemo::QueryLinkClicked, this, &TMain::OpenLink);
                 const int index = PageControl1->indexOf(sheet);
                 LogDebug(QStringLiteral(" - Setting active page->") + QString::number(index));
                 SetActiveTab(index);

@@ -130,6 +130,14 @@ void TMain::CreateStatusBar()
     panels_[3] = nullptr;
     panels_[4] = MakePanel(dxStatusBar1, 100, Qt::AlignLeft);
 
+    // A screen reader reads a panel's text as its name and says what the
+    // panel is from its description.
+    dxStatusBar1->setAccessibleName(QStringLiteral("Status"));
+    panels_[0]->setAccessibleDescription(QStringLiteral("Activity"));
+    panels_[1]->setAccessibleDescription(QStringLiteral("Caret position"));
+    panels_[2]->setAccessibleDescription(QStringLiteral("Last query"));
+    keys->setAccessibleName(QStringLiteral("Keyboard state"));
+    panels_[4]->setAccessibleDescription(QStringLiteral("Status"));
     dxStatusBar1->addWidget(panels_[0], 0);
     dxStatusBar1->addWidget(panels_[1], 1);
     dxStatusBar1->addWidget(panels_[2], 0);
@@ -155,6 +163,8 @@ void TMain::UpdateKeyboardState()
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, lit ? on : off);
         label->setPalette(p);
+        // The dimming is not heard: the name says it.
+        label->setAccessibleName(label->text() + (lit ? QStringLiteral(" on") : QStringLiteral(" off")));
     };
     show(capsLabel_, state.known && state.caps);
     show(numLabel_, state.known && state.num);

@@ -8,6 +8,7 @@
 #include "core/Guard.h"
 #include "options/OptionsWidgets.h"
 #include "options/SoundFrm.h"
+#include "results/ResultView.h"
 #include "settings/ColourText.h"
 #include "settings/RegUtils.h"
 #include "settings/SoundEvents.h"
@@ -260,6 +261,9 @@ QWidget* TOptions::BuildEditor()
     HideMarginMarker = MakeCheckBox(panel, "HideMarginMarker", QStringLiteral("&Hide margin marker"),
                                     QStringLiteral("Show / hide the margin marker which is displayed to show the end "
                                                    "of the line"));
+    AnsiColours = MakeCheckBox(panel, "AnsiColours", QStringLiteral("Draw ANSI colou&rs"),
+                               QStringLiteral("Draw the colours and styles that replies set with ANSI escape codes; "
+                                              "off, the codes are shown as marks"));
 
     auto* fontRow = new QHBoxLayout;
     fontRow->addWidget(SelectedFont, 1);
@@ -269,7 +273,7 @@ QWidget* TOptions::BuildEditor()
     layout->addLayout(fontRow);
     layout->addSpacing(8);
     // One check box a row: further editor switches go below these.
-    for (QCheckBox* box : {ShowGutter, ShowLineNum, URLHighlighting, HideMarginMarker})
+    for (QCheckBox* box : {ShowGutter, ShowLineNum, URLHighlighting, HideMarginMarker, AnsiColours})
         layout->addWidget(box);
     layout->addStretch(1);
     return panel;
@@ -397,6 +401,7 @@ void TOptions::LoadSettings()
         ShowLineNum->setChecked(true);
         URLHighlighting->setChecked(true);
         HideMarginMarker->setChecked(false);
+        AnsiColours->setChecked(true);
         EnableSoundsClick();
         return;
     }
@@ -419,6 +424,7 @@ void TOptions::LoadSettings()
     step([&] { ShowLineNum->setChecked(boolOr(QStringLiteral("ShowLineNumbers"), true)); });
     step([&] { URLHighlighting->setChecked(boolOr(QStringLiteral("URLHighlighting"), true)); });
     step([&] { HideMarginMarker->setChecked(ReadSettingBool(kConfigurationKey, QStringLiteral("HideMarginMarker"))); });
+    step([&] { AnsiColours->setChecked(AnsiColoursSetting()); });
     step([&] { LoadColourScheme(ReadSettingString(kColourKey, QStringLiteral("Scheme"))); });
     step([&] { EnableSounds->setChecked(ReadSettingBool(kSoundsKey, QStringLiteral("SoundsEnabled"))); });
     EnableSoundsClick();
@@ -466,6 +472,7 @@ void TOptions::SaveSettings()
     WriteSettingBool(kConfigurationKey, QStringLiteral("ShowLineNumbers"), ShowLineNum->isChecked());
     WriteSettingBool(kConfigurationKey, QStringLiteral("URLHighlighting"), URLHighlighting->isChecked());
     WriteSettingBool(kConfigurationKey, QStringLiteral("HideMarginMarker"), HideMarginMarker->isChecked());
+    WriteSettingBool(kConfigurationKey, kAnsiColoursValue, AnsiColours->isChecked());
 
     // 4. The colours, then the scheme's name.
     const auto& names = SchemeColourValueNames();
@@ -510,6 +517,7 @@ void TOptions::ApplyToViews(const QString& fontName, int fontSize)
         setBit(moLineNumbers, ShowLineNum->isChecked());
         view->SetOptions(options);
         view->SetHighlightUrls(URLHighlighting->isChecked());
+        view->SetAnsiColours(AnsiColours->isChecked());
         setBit(moDrawMargin, !HideMarginMarker->isChecked());
         view->SetOptions(options);
 

@@ -55,6 +55,7 @@ public:
     QCheckBox* ShowLineNum = nullptr;
     QCheckBox* URLHighlighting = nullptr;
     QCheckBox* HideMarginMarker = nullptr;
+    QCheckBox* AnsiColours = nullptr;
 
     // ---- Colours
     QComboBox* SpeedSettingCombo = nullptr;

@@ -167,7 +167,7 @@ ParserState tokenize(QStringView s, ParserState state, quint8* out)
 
 bool startsWithWebPrefix(QStringView text)
 {
-    static const char* const prefixes[] = {"WWW.", "HTTP://", "GOPHER://", "FTP://"};
+    static const char* const prefixes[] = {"WWW.", "HTTP://", "HTTPS://", "GOPHER://", "FTP://", "FINGER://"};
     for (const char* p : prefixes)
         if (text.startsWith(QLatin1String(p), Qt::CaseInsensitive))
             return true;
@@ -175,6 +175,36 @@ bool startsWithWebPrefix(QStringView text)
 }
 
 const QLatin1String kMailto("MAILTO:");
+const QLatin1String kFingerScheme("finger");
+
+// Sentence punctuation after a link is not part of it: a final full stop,
+// comma, semicolon, colon, exclamation or question mark, or a closing
+// bracket without its opening one.
+qsizetype trimmedLength(QStringView run)
+{
+    qsizetype n = run.size();
+    while (n > 0) {
+        const char16_t c = run[n - 1].unicode();
+        if (c == u'.' || c == u',' || c == u';' || c == u':' || c == u'!' || c == u'?') {
+            --n;
+        } else if (c == u')' && run.first(n).count(u'(') < run.first(n).count(u')')) {
+            --n;
+        } else {
+            break;
+        }
+    }
+    return n;
+}
+
+bool isFingerUser(QStringView user)
+{
+    for (QChar ch : user) {
+        const char16_t c = ch.unicode();
+        if (!isIdentChar(c) && c != u'.' && c != u'-' && c != u'~' && c != u'=')
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -201,8 +231,9 @@ QVector<QPair<int, int>> FindLinks(const QString& line)
         qsizetype j = i;
         while (j < n && isLinkChar(line[j].unicode()))
             ++j;
-        if (IsLinkRun(QStringView(line).sliced(i, j - i)))
-            links.append({int(i), int(j - i)});
+        const qsizetype length = trimmedLength(QStringView(line).sliced(i, j - i));
+        if (length > 0 && IsLinkRun(QStringView(line).sliced(i, length)))
+            links.append({int(i), int(length)});
         i = j;
         while (i < n && !isLinkChar(line[i].unicode()))
             ++i;
@@ -260,8 +291,31 @@ QUrl LinkUrl(const QString& linkText)
     const QString scheme = url.scheme();
     if (scheme == QLatin1String("mailto"))
         return url.path().isEmpty() ? QUrl() : url;
-    if (scheme == QLatin1String("http") || scheme == QLatin1String("ftp")
+    if (scheme == kFingerScheme)
+        return FingerLinkQuery(linkText).isEmpty() ? QUrl() : url;
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("ftp")
         || scheme == QLatin1String("gopher"))
         return url.host().isEmpty() ? QUrl() : url;
     return {};
+}
+
+QString FingerLinkQuery(const QString& linkText)
+{
+    const QUrl url(linkText, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != kFingerScheme || url.host().isEmpty() || url.hasQuery()
+        || url.hasFragment() || !url.password().isEmpty())
+        return {};
+    QString path = url.path();
+    if (path.startsWith(QLatin1Char('/')))
+        path.remove(0, 1);
+    const QString name = url.userName();
+    if (path.contains(QLatin1Char('/')) || (!name.isEmpty() && !path.isEmpty()))
+        return {};
+    const QString user = name.isEmpty() ? path : name;
+    if (!isFingerUser(user))
+        return {};
+    QString host = url.host();
+    if (url.port() > 0)
+        host += QLatin1Char(':') + QString::number(url.port());
+    return user + QLatin1Char('@') + host;
 }

@@ -38,5 +38,10 @@ bool IsMailAddress(QStringView run);
 QString LinkTarget(const QString& linkText);
 // The URL a click on the link opens, built strictly from LinkTarget; an
 // invalid URL for anything that is not one of the link forms (a web link
-// without a host, a scheme other than http, ftp, gopher or mailto).
+// without a host, a scheme other than http, https, ftp, gopher, finger or
+// mailto, a finger link that names no single user or host).
 QUrl LinkUrl(const QString& linkText);
+// The query expression a finger link asks for ("user@host", "@host", with
+// ":port" when given); empty when the link is not a finger link that names
+// a host and at most one user.
+QString FingerLinkQuery(const QString& linkText);

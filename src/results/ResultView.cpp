@@ -82,6 +82,18 @@ void applyColourSettings(TDCMemo* view, const ResultViewHooks& hooks)
 
 } // namespace
 
+bool AnsiColoursSetting()
+{
+    if (!SettingsValueExists(kConfigurationKey, kAnsiColoursValue))
+        return true;
+    // A value of the wrong kind is taken as absent: it must not stop a query.
+    try {
+        return ReadSettingBool(kConfigurationKey, kAnsiColoursValue);
+    } catch (const ERegistryException&) {
+        return true;
+    }
+}
+
 TDCMemo* CreateResultView(QWidget* sheet, const ResultViewHooks& hooks)
 {
     auto* view = new TDCMemo(sheet);
@@ -113,6 +125,7 @@ TDCMemo* CreateResultView(QWidget* sheet, const ResultViewHooks& hooks)
 
     applyFontSetting(view, hooks);
     view->SetOptions(kResultViewOptions);
+    view->SetAnsiColours(AnsiColoursSetting());
     applyColourSettings(view, hooks);
     return view;
 }

@@ -35,3 +35,8 @@ struct ResultViewHooks {
 TDCMemo* CreateResultView(QWidget* sheet, const ResultViewHooks& hooks);
 
 inline constexpr quint32 kResultViewOptions = 19039395u;
+
+// The Configuration value that switches the drawing of ANSI colours in
+// result views (a boolean, on when absent).
+inline const QString kAnsiColoursValue = QStringLiteral("AnsiColours");
+bool AnsiColoursSetting();

@@ -5,6 +5,9 @@
 #include "results/TextStyles.h"
 #include "ui/Colours.h"
 #include "ui/LineRender.h"
+#include "ui/MemoAccessible.h"
+#include "ui/PixelGrid.h"
+#include "ui/SgrFormats.h"
 
 #include <QFontDatabase>
 #include <QMenu>
@@ -65,6 +68,7 @@ TDCMemo::TDCMemo(QWidget* parent)
     viewport()->setCursor(Qt::IBeamCursor);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     updateMetrics();
+    ConnectMemoAccessibility(this);
 }
 
 TDCMemo::~TDCMemo() = default;
@@ -86,8 +90,10 @@ void TDCMemo::AppendLines(const QStringList& lines)
     if (lines.isEmpty())
         return;
     const qsizetype before = lines_.size();
-    lines_.append(lines);
-    for (const QString& line : lines)
+    received_.append(lines);
+    const QStringList shown = ansiColours_ ? sgr_.append(lines) : lines;
+    lines_.append(shown);
+    for (const QString& line : shown)
         textSize_ += line.size() + 1;
     enforceTextLimit();
     // Lines that stayed are where they were, less those dropped before them.
@@ -101,7 +107,10 @@ void TDCMemo::ClearText()
 
 void TDCMemo::resetText(QStringList lines)
 {
-    lines_ = std::move(lines);
+    received_ = std::move(lines);
+    ++generation_;
+    sgr_.clear();
+    lines_ = ansiColours_ ? sgr_.append(received_) : received_;
     textSize_ = 0;
     for (const QString& line : lines_)
         textSize_ += line.size() + 1;
@@ -132,6 +141,7 @@ void TDCMemo::textGrew(int firstNewLine)
 }
 
 QStringList TDCMemo::Lines() const { return lines_; }
+QStringList TDCMemo::ReceivedLines() const { return received_; }
 int TDCMemo::LineCount() const { return int(lines_.size()); }
 
 QString TDCMemo::LineText(int index) const
@@ -197,6 +207,22 @@ void TDCMemo::SetSyntaxParser(const THTMLParser* parser)
 }
 
 const THTMLParser* TDCMemo::SyntaxParser() const { return parser_; }
+
+bool TDCMemo::AnsiColours() const { return ansiColours_; }
+
+void TDCMemo::SetAnsiColours(bool on)
+{
+    if (on == ansiColours_)
+        return;
+    ansiColours_ = on;
+    // The shown text changes length, so positions are kept by line only.
+    const TMemoPos anchor{anchor_.line, 0};
+    const TMemoPos caret{caret_.line, 0};
+    const int top = TopLine();
+    resetText(received_);
+    verticalScrollBar()->setValue(top);
+    setCursorState(clampPos(anchor), clampPos(caret), false);
+}
 
 void TDCMemo::SetLeftIndent(int pixels)
 {
@@ -300,6 +326,15 @@ void TDCMemo::updateMetrics()
 {
     const QFontMetricsF fm(font());
     lineHeight_ = std::max(1, qCeil(fm.height()));
+    // Rows that start on whole device pixels keep every row's text and
+    // frame aligned at 150 % and other fractional scales.
+    const qreal dpr = viewport()->devicePixelRatioF();
+    for (int extra = 0; extra < 4; ++extra)
+        if (std::abs(std::remainder((lineHeight_ + extra) * dpr, 1.0)) < 0.01) {
+            lineHeight_ += extra;
+            break;
+        }
+    metricsDpr_ = dpr;
     ascent_ = qCeil(fm.ascent());
     charWidth_ = std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char('x')));
     tabWidth_ = 8 * std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char(' ')));
@@ -404,6 +439,7 @@ TLineRender* TDCMemo::renderFor(int line) const
     render->shownLength = int(shown.size());
 
     QList<QTextLayout::FormatRange> formats;
+    QList<QTextLayout::FormatRange> marks;
     QTextCharFormat dim;
     dim.setForeground(blend(foreground_, background_));
 
@@ -417,7 +453,7 @@ TLineRender* TDCMemo::renderFor(int line) const
             if (notation.isEmpty()) {
                 display.append(shown[i]);
             } else {
-                formats.append({int(display.size()), int(notation.size()), dim});
+                marks.append({int(display.size()), int(notation.size()), dim});
                 display.append(notation);
             }
         }
@@ -448,6 +484,10 @@ TLineRender* TDCMemo::renderFor(int line) const
             i = j;
         }
     }
+
+    if (sgr_.active() && line < lines_.size())
+        AppendSgrFormats(formats, sgr_.runs(line, received_[line], kDisplayLimit), *render, foreground_, background_);
+    formats.append(marks); // over the colours: a mark never takes the look of text
 
     if (highlightUrls_) {
         render->links = FindLinks(shown);
@@ -504,6 +544,8 @@ TLineRender* TDCMemo::renderFor(int line) const
 void TDCMemo::paintEvent(QPaintEvent* event)
 {
     Guarded(this, [&] {
+        if (viewport()->devicePixelRatioF() != metricsDpr_)
+            updateMetrics(); // moved to a screen of another scale
         QPainter painter(viewport());
         const QRect area = viewport()->rect();
         const int width = area.width();
@@ -520,16 +562,19 @@ void TDCMemo::paintEvent(QPaintEvent* event)
 
         painter.fillRect(event->rect(), background_);
 
+        const qreal dpr = viewport()->devicePixelRatioF();
         const bool showLine = lineHighlight_ && caret_.line >= top && caret_.line < lastRow;
         const int caretY = (caret_.line - top) * lineHeight_;
-        if (showLine)
-            painter.fillRect(QRect(lineLeft, caretY, width - lineLeft, lineHeight_), lineBrush_);
+        if (showLine) {
+            TPixelGrid grid(painter, dpr);
+            grid.fill(grid.rect(lineLeft, caretY, width - lineLeft, lineHeight_), lineBrush_);
+        }
 
         if (options_ & moDrawMargin) {
-            const int x = textLeft - hscroll + qRound(rightMargin_ * charWidth_);
+            const qreal x = textLeft - hscroll + rightMargin_ * charWidth_;
             if (x >= lineLeft && x < width) {
-                painter.setPen(QColor(192, 192, 192));
-                painter.drawLine(x, 0, x, area.height());
+                TPixelGrid grid(painter, dpr);
+                grid.verticalLine(grid.px(x), 0, grid.px(area.height()), QColor(192, 192, 192));
             }
         }
 
@@ -562,21 +607,28 @@ void TDCMemo::paintEvent(QPaintEvent* event)
             render->layout.draw(&painter, QPointF(textLeft - hscroll, y), selections);
             if (line == caret_.line && hasFocus() && caretOn_) {
                 const qreal x = textLeft - hscroll + render->x(caret_.col);
-                painter.fillRect(QRectF(x, y, 1, lineHeight_), foreground_);
+                TPixelGrid grid(painter, dpr);
+                const QRect row = grid.rect(x, y, 1, lineHeight_);
+                grid.verticalLine(row.left(), row.top(), row.bottom() + 1, foreground_);
             }
         }
         painter.restore();
 
         if (showLine && linePenStyle_ != Qt::NoPen) {
-            painter.setPen(QPen(linePenColour_, 1, linePenStyle_));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRect(lineLeft, caretY, width - lineLeft - 1, lineHeight_ - 1));
+            TPixelGrid grid(painter, dpr);
+            const QRect frame = grid.rect(lineLeft, caretY, width - lineLeft, lineHeight_);
+            if (linePenStyle_ == Qt::DotLine)
+                grid.dottedFrame(frame, linePenColour_);
+            else
+                grid.solidFrame(frame, linePenColour_, linePenStyle_);
         }
 
         if (gutter > 0) {
-            painter.fillRect(QRect(0, 0, gutter, area.height()), gutterBrush_);
-            painter.setPen(blend(gutterBrush_, QColor(128, 128, 128)));
-            painter.drawLine(gutter - 1, 0, gutter - 1, area.height());
+            TPixelGrid grid(painter, dpr);
+            const QRect fill = grid.rect(0, 0, gutter, area.height());
+            grid.fill(fill, gutterBrush_);
+            grid.verticalLine(fill.right() + 1 - grid.hair(), 0, fill.bottom() + 1,
+                              blend(gutterBrush_, QColor(128, 128, 128)));
         }
         if (options_ & moLineNumbers) {
             const int numbersLeft = numbers > 0 ? gutter : 0;

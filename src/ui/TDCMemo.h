@@ -8,6 +8,7 @@
 #include "core/Errors.h"
 #include "results/DocumentWriter.h"
 #include "results/HTMLParser.h"
+#include "results/SgrParser.h"
 #include "settings/ColourText.h"
 
 #include <QAbstractScrollArea>
@@ -89,9 +90,16 @@ public:
     // and the first line says how many went (DroppedLinesNotice).
     void AppendLines(const QStringList& lines);
     void SetLines(const QStringList& lines);          // replaces all lines
+    // The lines as shown: with colour drawing on, SGR sequences are taken
+    // out, and caret, selection, find, copy, links and printing see the text
+    // without them.
     QStringList Lines() const;
+    // The lines as received, sequences and all: what Save writes.
+    QStringList ReceivedLines() const;
     int LineCount() const;
     QString LineText(int index) const;
+    // Changes whenever the lines are replaced (not when lines are appended).
+    quint64 TextGeneration() const { return generation_; }
     QByteArray LineClasses(int index) const;          // token classes + links
     void ClearText();
     void SelectAllText();
@@ -147,6 +155,10 @@ public:
     void SetOptions(quint32 options);
     bool HighlightUrls() const;
     void SetHighlightUrls(bool on);
+    // Drawing of ANSI SGR colours and styles; off, the sequences show in
+    // caret notation like every other escape.
+    bool AnsiColours() const;
+    void SetAnsiColours(bool on);
     void SetSyntaxParser(const THTMLParser* parser);
     const THTMLParser* SyntaxParser() const;
     void SetLeftIndent(int pixels);
@@ -203,6 +215,9 @@ signals:
     // A plain click (or Enter) on a link; emitted after the link was handed
     // to the opener (or refused by it).
     void LinkClicked(const QString& linkText);
+    // A click on a finger link: the link, a query expression of its own,
+    // for the program to run as it runs the query box's.
+    void QueryLinkClicked(const QString& expression);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -259,7 +274,11 @@ private:
     void autoScrollTick();
     QString visibleSelection() const;
 
-    QStringList lines_;
+    QStringList received_;
+    QStringList lines_;                // as shown
+    TSgrLines sgr_;
+    bool ansiColours_ = true;
+    quint64 generation_ = 0;
     qint64 textSize_ = 0;     // characters of lines_, one more for each line's break
     qint64 droppedLines_ = 0; // since the text was last replaced; above 0, line 0 is the notice
     int maxLineLength_ = 0;
@@ -291,6 +310,7 @@ private:
     TPrintOptions printOptions_;
 
     int lineHeight_ = 16;
+    qreal metricsDpr_ = 1;
     int ascent_ = 12;
     qreal charWidth_ = 8;
     qreal tabWidth_ = 64;

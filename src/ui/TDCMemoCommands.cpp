@@ -255,10 +255,10 @@ void TDCMemo::SaveToFile(const QString& path) const
     QByteArray buffer;
     buffer.reserve(kChunk + 4096);
     bool ok = true;
-    for (qsizetype i = 0; i < lines_.size() && ok; ++i) {
+    for (qsizetype i = 0; i < received_.size() && ok; ++i) {
         if (i > 0)
             buffer.append("\r\n", 2);
-        buffer.append(lines_[i].toUtf8());
+        buffer.append(received_[i].toUtf8());
         if (buffer.size() >= kChunk) {
             ok = file.write(buffer) == buffer.size();
             buffer.clear();

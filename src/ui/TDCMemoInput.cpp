@@ -223,7 +223,9 @@ void TDCMemo::SetLinkOpener(std::function<void(const QUrl&)> opener)
 bool TDCMemo::OpenLink(const QString& linkText)
 {
     const QUrl url = LinkUrl(linkText);
-    if (url.isValid()) {
+    if (url.isValid() && url.scheme() == QLatin1String("finger")) {
+        emit QueryLinkClicked(linkText);
+    } else if (url.isValid()) {
         if (linkOpener())
             linkOpener()(url);
         else

@@ -58,6 +58,11 @@ void TDCMemo::enforceTextLimit()
     droppedLines_ += drop;
     lines_.erase(lines_.begin(), lines_.begin() + gone);
     lines_.prepend(DroppedLinesNotice(droppedLines_));
+    // The received lines and their colour states follow the shown ones.
+    received_.erase(received_.begin(), received_.begin() + std::min(gone, received_.size()));
+    received_.prepend(lines_.front());
+    sgr_.dropFront(int(gone));
+    ++generation_;
     textSize_ = size + lines_.front().size() + 1;
     const int shift = int(gone - 1);
 

@@ -35,7 +35,12 @@ TDocumentInput TDCMemo::DocumentInput() const
 
 void TDCMemo::SaveAsDocument(TDocumentKind kind, const QString& path) const
 {
-    SaveDocument(kind, DocumentInput(), path);
+    TDocumentInput input = DocumentInput();
+    // Text keeps the reply as received, colour codes and all; RTF and HTML
+    // are documents of the text as shown.
+    if (kind == TDocumentKind::Text)
+        input.lines = received_;
+    SaveDocument(kind, input, path);
 }
 
 const TPrintOptions& TDCMemo::PrintOptions() const { return printOptions_; }

@@ -279,6 +279,24 @@ private slots:
         QVERIFY(!w->QueryInProgress());
     }
 
+    void fingerLinkRunsItsQuery()
+    {
+        server->SetReply("Friends: \x1b[1mfinger://" + Host().toLatin1() + "/ada\x1b[0m.\r\n");
+        Enter(At(QStringLiteral("root")));
+        TDCMemo* view = w->ActiveView();
+        QVERIFY(view);
+        QCOMPARE(ActiveLines(), QStringList{QStringLiteral("Friends: finger://") + Host() + QStringLiteral("/ada.")});
+
+        // A click on the link asks it as the query box would, in a tab of its own.
+        server->SetReply("Login: ada\r\n");
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->CharRect(0, 12).center());
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        QCOMPARE(server->LastQuery(), QByteArray("ada\r\n"));
+        QCOMPARE(w->QueryComboBox->currentText(), QStringLiteral("finger://") + Host() + QStringLiteral("/ada"));
+        QCOMPARE(Captions(), (QStringList{QStringLiteral("root-") + Host(), QStringLiteral("ada-") + Host()}));
+        QCOMPARE(ActiveLines(), QStringList{QStringLiteral("Login: ada")});
+    }
+
     void tabsAreFoundByTabKey()
     {
         // @host and host share a tab; user@host has its own; case counts.

@@ -3,6 +3,7 @@
 #include "FingerServer.h"
 #include "results/DocumentWriter.h"
 #include "results/ReplyText.h"
+#include "results/SgrParser.h"
 #include "settings/ColourText.h"
 
 #include <QFile>
@@ -94,16 +95,19 @@ void TestFinger::pxfingerFormats()
     QFETCH(int, kind);
     QFETCH(QString, font);
     LoopbackFingerServer server;
-    const QByteArray reply = "Login: carol  <b>Name:</b> \"C\" www.host1.example\r\ncaf\xc3\xa9 \t42\r\n";
+    const QByteArray reply = "Login: \x1b[1mcarol\x1b[0m  <b>Name:</b> \"C\" www.host1.example\r\ncaf\xc3\xa9 \t42\r\n";
     server.SetReply(reply);
     QVERIFY(server.Listen());
     const QString at = QStringLiteral("carol@127.0.0.1:%1").arg(server.Port());
     // Two replies, one below the other, as in a result tab.
+    // Text keeps the colour codes as received; the documents leave them out.
+    const QStringList received = SplitReplyLines(reply) + SplitReplyLines(reply);
     TDocumentInput input;
-    input.lines = SplitReplyLines(reply) + SplitReplyLines(reply);
+    TSgrLines sgr;
+    input.lines = sgr.append(received);
     if (!font.isEmpty())
         ParseFontText(font, input.font.name, input.font.size);
-    const QByteArray expected = kind == int(TDocumentKind::Text) ? TextDocument(input.lines)
+    const QByteArray expected = kind == int(TDocumentKind::Text) ? TextDocument(received)
                                 : kind == int(TDocumentKind::RTF) ? RTFDocument(input)
                                                                   : HTMLDocument(input);
     const ProgramRun r = runProcess(pxfingerPath(), options + QStringList{at, at});

@@ -183,6 +183,7 @@ private slots:
         QCOMPARE(d.SelectedFont->text(), QStringLiteral("Courier New (Size: 10)"));
         QVERIFY(d.ShowGutter->isChecked() && d.ShowLineNum->isChecked() && d.URLHighlighting->isChecked());
         QVERIFY(!d.HideMarginMarker->isChecked() && !d.OpenLastSite->isChecked() && !d.MinimiseSysTray->isChecked());
+        QVERIFY(d.AnsiColours->isChecked());
         QCOMPARE(column(d.ListView3, 0), kEvents);
         QCOMPARE(column(d.ListView3, 1), QStringList(6, QString()));
         QCOMPARE(d.FrontPanel(), d.General);
@@ -213,6 +214,7 @@ private slots:
         QCOMPARE(ReadSettingString(kConfigurationKey, QStringLiteral("FontName")), QStringLiteral("Courier New (Size: 10)"));
         QVERIFY(ReadSettingBool(kConfigurationKey, QStringLiteral("ShowGutter")));
         QVERIFY(!ReadSettingBool(kConfigurationKey, QStringLiteral("HideMarginMarker")));
+        QVERIFY(ReadSettingBool(kConfigurationKey, kAnsiColoursValue));
         QStringList colours;
         for (const char* name : SchemeColourValueNames())
             colours << ReadSettingString(kColour, QLatin1String(name));
@@ -258,6 +260,7 @@ private slots:
         d.HideMarginMarker->setChecked(true);
         d.ShowLineNum->setChecked(false);
         d.URLHighlighting->setChecked(false);
+        d.AnsiColours->setChecked(false);
         d.SelectedFont->setText(QStringLiteral("DejaVu Sans Mono (Size: 13)"));
         d.BackgroundColour->SetColour(0x00302010);
         d.Button1->click();
@@ -268,6 +271,7 @@ private slots:
             QVERIFY(view->Options() & moDrawGutter);
             QVERIFY(view->Options() & moLeftIndent); // other bits stay
             QVERIFY(!view->HighlightUrls());
+            QVERIFY(!view->AnsiColours());
             QCOMPARE(view->font().pointSize(), 13);
             QCOMPARE(view->Background(), QColor(0x10, 0x20, 0x30));
         }
@@ -276,6 +280,7 @@ private slots:
         TDCMemo* later = w->ViewOfTab(2);
         QCOMPARE(later->Options(), kResultViewOptions);
         QVERIFY(later->HighlightUrls());
+        QVERIFY(!later->AnsiColours()); // read where a view is made
         QCOMPARE(later->font().pointSize(), 13);
         QCOMPARE(later->Background(), QColor(0x10, 0x20, 0x30));
     }

@@ -51,6 +51,8 @@ private slots:
     void badColourFallsBack();
     void badFontFallsBack();
     void popupMenu();
+    void ansiColoursSetting_data();
+    void ansiColoursSetting();
 
 private:
     QWidget* sheet = nullptr;
@@ -260,6 +262,32 @@ void TestResultView::popupMenu()
     QCoreApplication::sendEvent(bare->viewport(), &again);
     QCoreApplication::processEvents();
     QVERIFY(!QApplication::activePopupWidget());
+}
+
+void TestResultView::ansiColoursSetting_data()
+{
+    QTest::addColumn<QString>("kind"); // of the stored value; empty: none stored
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("drawn");
+    QTest::newRow("absent") << "" << "" << true;
+    QTest::newRow("off") << "dword" << "0" << false;
+    QTest::newRow("on") << "dword" << "1" << true;
+    QTest::newRow("text instead of a number") << "string" << "no" << true;
+}
+
+void TestResultView::ansiColoursSetting()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, value);
+    QFETCH(bool, drawn);
+    if (kind == QLatin1String("dword"))
+        WriteSettingInteger(kConfigurationKey, kAnsiColoursValue, value.toInt());
+    else if (kind == QLatin1String("string"))
+        WriteSettingString(kConfigurationKey, kAnsiColoursValue, value);
+    TDCMemo* view = CreateResultView(sheet, {});
+    QCOMPARE(view->AnsiColours(), drawn);
+    view->LoadFromBytes("\x1b[31mred\x1b[0m");
+    QCOMPARE(view->LineText(0), drawn ? QStringLiteral("red") : QStringLiteral("\x1b[31mred\x1b[0m"));
 }
 
 POLLUX_GUI_TEST_MAIN(TestResultView)

@@ -1,6 +1,7 @@
 #include "FormattedOutput.h"
 
 #include "results/ReplyText.h"
+#include "results/SgrParser.h"
 #include "settings/ColourText.h"
 
 #include <QFile>
@@ -57,7 +58,11 @@ void FormattedOutput::Add(const QByteArray& reply)
 bool FormattedOutput::WriteTo(QIODevice& device) const
 {
     TDocumentInput input;
-    input.lines = lines_;
+    // Documents hold the text as a result view shows it, without the colour
+    // codes; plain text keeps them as received.
+    TSgrLines sgr;
+    if (kind_ == Kind::RTF || kind_ == Kind::HTML)
+        input.lines = sgr.append(lines_);
     input.font = font_;
     // The view's own colours when no scheme is set: window text on window.
     input.foreground = 0x000000;
