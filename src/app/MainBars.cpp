@@ -221,7 +221,7 @@ void TMain::CreateActions()
     // What later releases build stands disabled rather than pretending.
     for (QAction* later : {ServersButton, OpenButton, SaveButton, SaveText, SaveRTF, SaveHTML, dxBarButton20,
                            dxBarButton5, ServerConsoleButton, OptionsButton, HelpIndexButton, TutorialButton,
-                           UpdateButton, OnlineSupportButton, AboutButton}) {
+                           OnlineSupportButton, AboutButton}) {
         later->setEnabled(false);
         later->setProperty("polluxUnavailable", true);
     }
@@ -255,6 +255,7 @@ void TMain::CreateActions()
     on(ResetToolbarButton, &TMain::ResetQueryToolBar);
     on(RestoreButton, &TMain::RestoreClick);
     on(MinimiseButton, &TMain::MinimiseClick);
+    on(UpdateButton, &TMain::UpdateButtonClick);
 }
 
 void TMain::CreateMenus()

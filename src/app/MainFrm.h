@@ -175,6 +175,7 @@ public:
     void CustomiseToolbarsClick();
     void RestoreClick();
     void MinimiseClick();
+    void UpdateButtonClick(); // in MainUpdate.cpp
 
 signals:
     // Every text written into the activity panel, in order.
@@ -244,6 +245,7 @@ private:
     bool activatedOnce_ = false;
     bool otherWindowWasActive_ = false;  // a dialog or report of ours had the focus
     bool skipNextActivationQuery_ = false;
+    bool updateRunning_ = false;  // an update check waits for the vendor's server
 
     std::unique_ptr<THTMLParser> HTMLParser1;
     QWidgetAction* QueryBoxAction = nullptr;
