@@ -219,14 +219,13 @@ void TMain::CreateActions()
     SaveButton->setProperty("polluxCategory", file);
 
     // What later releases build stands disabled rather than pretending.
-    for (QAction* later : {ServersButton, OpenButton, SaveButton, SaveText, SaveRTF, SaveHTML, dxBarButton20,
-                           dxBarButton5, ServerConsoleButton, OptionsButton, HelpIndexButton, TutorialButton,
+    for (QAction* later : {ServersButton, ServerConsoleButton, OptionsButton, HelpIndexButton, TutorialButton,
                            OnlineSupportButton, AboutButton}) {
         later->setEnabled(false);
         later->setProperty("polluxUnavailable", true);
     }
     // Disabled until a reply has come (or a query runs).
-    for (QAction* a : {dxBarButton13, dxBarButton34, WebPage, dxBarButton21, dxBarButton22, CopyButton, dxBarButton8,
+    for (QAction* a : {SaveButton, dxBarButton20, dxBarButton5, dxBarButton13, dxBarButton34, WebPage, dxBarButton21, dxBarButton22, CopyButton, dxBarButton8,
                        dxBarButton9, dxBarButton10, dxBarButton11, dxBarButton12, dxBarButton29, dxBarButton30})
         a->setEnabled(false);
 
@@ -253,6 +252,12 @@ void TMain::CreateActions()
     on(LockToolbarsButton, &TMain::LockToolbarsClick);
     on(CustomiseButton, &TMain::CustomiseToolbarsClick);
     on(ResetToolbarButton, &TMain::ResetQueryToolBar);
+    on(OpenButton, &TMain::OpenButtonClick);
+    on(SaveText, &TMain::SaveTextClick);
+    on(SaveRTF, &TMain::SaveRTFClick);
+    on(SaveHTML, &TMain::SaveHTMLClick);
+    on(dxBarButton20, &TMain::SaveAllClick);
+    on(dxBarButton5, &TMain::PrintClick);
     on(RestoreButton, &TMain::RestoreClick);
     on(MinimiseButton, &TMain::MinimiseClick);
     on(UpdateButton, &TMain::UpdateButtonClick);

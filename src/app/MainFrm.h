@@ -19,6 +19,7 @@
 #include <memory>
 
 class QComboBox;
+class QIODevice;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -150,6 +151,19 @@ public:
     using UrlOpener = std::function<bool(const QUrl&)>;
     static void SetUrlOpener(UrlOpener opener);
 
+    // What a file dialog of Save As, Save All or Import is asked to show.
+    struct FileDialogRequest {
+        bool save = true;
+        QString title;
+        QStringList filters;
+        QString directory;
+        QString fileName; // offered
+    };
+    // Answers a file dialog in place of the user (the chosen path, or empty
+    // for Cancel); tests set it. An empty function restores the dialogs.
+    using FileDialogAnswer = std::function<QString(const FileDialogRequest&)>;
+    static void SetFileDialogAnswer(FileDialogAnswer answer);
+
     // Command handlers (each runs guarded from its action).
     void dxBarButton1Click();  // Query
     void dxBarButton13Click(); // Refresh Query
@@ -176,6 +190,15 @@ public:
     void RestoreClick();
     void MinimiseClick();
     void UpdateButtonClick(); // in MainUpdate.cpp
+
+    // Saving, importing and printing (MainSave.cpp).
+    void SaveResultAs(const QString& Kind); // "TXT", "RTF" or "HTML"
+    void SaveTextClick();
+    void SaveRTFClick();
+    void SaveHTMLClick();
+    void SaveAllClick();
+    void OpenButtonClick();
+    void PrintClick();
 
 signals:
     // Every text written into the activity panel, in order.
@@ -221,6 +244,12 @@ private:
     void EndQueryWork();
     void LoadReply(const QByteArray& reply, bool replaceText);
     void PrintActiveView();
+
+    // Saving and importing (MainSave.cpp).
+    QString AskFileName(const FileDialogRequest& request);
+    QString AskSaveFileName(const QString& title, const QString& filter, const QString& caption);
+    bool ConfirmReplace(const QString& path);
+    void RunQueryFile(QIODevice& file);
 
     // Tabs (MainTabs.cpp).
     void SetActiveTab(int index);  // a change made by the program: no sound

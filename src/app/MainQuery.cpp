@@ -289,8 +289,11 @@ void TMain::LoadReply(const QByteArray& reply, bool replaceText)
 void TMain::PrintActiveView()
 {
     // With its current options and no dialog; EPrinter when there is no printer.
-    if (TDCMemo* view = ActiveView())
-        view->Print(false);
+    TDCMemo* view = ActiveView();
+    if (!view)
+        return;
+    // No window of its own in an unattended run, not even for progress.
+    view->Print(false, Unattended);
 }
 
 // ---- the connection's events

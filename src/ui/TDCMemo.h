@@ -6,6 +6,7 @@
 // tokenised or searched for links.
 
 #include "core/Errors.h"
+#include "results/DocumentWriter.h"
 #include "results/HTMLParser.h"
 #include "settings/ColourText.h"
 
@@ -26,6 +27,20 @@ class QUrl;
 struct TLineRender;
 
 POLLUX_DECLARE_ERROR(EPrinter, EPollux) // printing is not possible
+
+// What the print dialog sets and a print follows. A new view prints with
+// only the progress window and no left margin.
+struct TPrintOptions {
+    bool selectedBlock = false; // only the selection, when there is one
+    int leftMargin = 0;         // millimetres
+    bool header = false;        // a header with the page number on every page
+    bool lineNumbers = false;
+    bool syntaxPrint = false;   // the token classes in their text styles
+    bool wrapLines = false;     // long lines go on below instead of being cut
+    bool useColor = false;      // syntax colours in colour, not black
+    bool showProgress = true;   // a progress window with Cancel
+    bool operator==(const TPrintOptions&) const = default;
+};
 
 // Option bits, in the order of the component's enumeration.
 enum TMemoOption : quint32 {
@@ -91,10 +106,23 @@ public:
     // temporary file moved into place: a failed save leaves the old file.
     // Throws EInOutError.
     void SaveToFile(const QString& path) const;
-    // Prints every line in the view's font; with the dialog the user picks
-    // the printer first. Throws EPrinter when there is no printer.
-    void Print(bool withDialog);
-    void PrintTo(QPrinter& printer) const;
+    // The text as the document writers take it: lines, the view's font and
+    // its colours resolved to plain values, the link highlighting.
+    TDocumentInput DocumentInput() const;
+    // Writes the text as plain text, RTF or HTML, whole or not at all.
+    // Throws EInOutError "Cannot create file %s".
+    void SaveAsDocument(TDocumentKind kind, const QString& path) const;
+    // Prints on the default printer: with the "Print Selection" dialog, whose
+    // choices the view keeps, or directly with the options it has. Throws
+    // EPrinter when there is no printer. Answers whether it printed. A quiet
+    // print shows no progress window.
+    bool Print(bool withDialog, bool quiet = false);
+    // Prints with the view's options (or the given ones) on `printer`;
+    // answers false when the user cancelled in the progress window.
+    bool PrintTo(QPrinter& printer) const;
+    bool PrintTo(QPrinter& printer, const TPrintOptions& options) const;
+    const TPrintOptions& PrintOptions() const;
+    void SetPrintOptions(const TPrintOptions& options);
 
     // --- dialogs
     void ShowFindDialog();
@@ -248,6 +276,7 @@ private:
     QColor selFore_;
     QColor lineNumColour_;
     QPointer<QMenu> popup_;
+    TPrintOptions printOptions_;
 
     int lineHeight_ = 16;
     int ascent_ = 12;

@@ -1,4 +1,4 @@
-// The view's commands: clipboard, find, go to line, save and print.
+// The view's commands: clipboard, find, go to line and save.
 
 #include "ui/TDCMemo.h"
 
@@ -268,39 +268,4 @@ void TDCMemo::SaveToFile(const QString& path) const
         ok = file.write(buffer) == buffer.size();
     if (!ok || !file.commit())
         throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString()));
-}
-
-// ---------------------------------------------------------------- print
-
-void TDCMemo::Print(bool withDialog)
-{
-    if (QPrinterInfo::availablePrinterNames().isEmpty())
-        throw EPrinter(QStringLiteral("There is no default printer currently selected"));
-    QPrinter printer;
-    if (withDialog) {
-        QPrintDialog dialog(&printer, this);
-        dialog.setWindowTitle(QStringLiteral("Print Selection"));
-        if (HasSelection())
-            dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
-        if (dialog.exec() != QDialog::Accepted)
-            return;
-    }
-    PrintTo(printer);
-}
-
-void TDCMemo::PrintTo(QPrinter& printer) const
-{
-    QStringList shown;
-    const bool selectionOnly = printer.printRange() == QPrinter::Selection && HasSelection();
-    const QStringList source = selectionOnly ? SelectedText().split(QLatin1Char('\n')) : lines_;
-    shown.reserve(source.size());
-    for (const QString& line : source)
-        shown.append(VisibleText(line));
-    QTextDocument document;
-    document.setDefaultFont(font());
-    QTextOption option = document.defaultTextOption();
-    option.setTabStopDistance(8 * QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' ')));
-    document.setDefaultTextOption(option);
-    document.setPlainText(shown.join(QLatin1Char('\n')));
-    document.print(&printer);
 }

@@ -59,6 +59,9 @@ private slots:
     void pxfingerUsage_data();
     void pxfingerUsage();
     void pxfingerQueries();
+    void pxfingerFormats_data();
+    void pxfingerFormats();
+    void pxfingerOutputFailure();
     void pxfingerFailure();
     void pxfingerMatchesFingerd();
 };

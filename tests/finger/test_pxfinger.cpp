@@ -1,12 +1,16 @@
 #include "TestFinger.h"
 
 #include "FingerServer.h"
+#include "results/DocumentWriter.h"
+#include "results/ReplyText.h"
+#include "settings/ColourText.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "RunProgram.h"
@@ -36,6 +40,10 @@ void TestFinger::pxfingerUsage_data()
     QTest::newRow("timeout without value") << QStringList{"--timeout"} << 2 << QByteArray();
     QTest::newRow("timeout not a number") << QStringList{"--timeout", "soon", "x"} << 2 << QByteArray();
     QTest::newRow("timeout zero") << QStringList{"--timeout=0", "x"} << 2 << QByteArray();
+    QTest::newRow("unknown format") << QStringList{"--format", "pdf", "x"} << 2 << QByteArray();
+    QTest::newRow("format without value") << QStringList{"x", "--format"} << 2 << QByteArray();
+    QTest::newRow("font that is no font text") << QStringList{"--format=html", "--font", "Courier", "x"} << 2
+                                               << QByteArray();
 }
 
 void TestFinger::pxfingerUsage()
@@ -66,6 +74,66 @@ void TestFinger::pxfingerQueries()
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, text + text);
     QCOMPARE(queries, (QStringList{"carol\r\n", "/W dave\r\n"}));
+}
+
+void TestFinger::pxfingerFormats_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("font");
+    QTest::newRow("text") << QStringList{"--format", "text"} << int(TDocumentKind::Text) << QString();
+    QTest::newRow("rtf, default font") << QStringList{"--format=rtf"} << int(TDocumentKind::RTF)
+                                       << QStringLiteral("Courier New (Size: 10)");
+    QTest::newRow("html, a font") << QStringList{"--format", "HTML", "--font", "DejaVu Sans Mono (Size: 12)"}
+                                  << int(TDocumentKind::HTML) << QStringLiteral("DejaVu Sans Mono (Size: 12)");
+}
+
+void TestFinger::pxfingerFormats()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, kind);
+    QFETCH(QString, font);
+    LoopbackFingerServer server;
+    const QByteArray reply = "Login: carol  <b>Name:</b> \"C\" www.host1.example\r\ncaf\xc3\xa9 \t42\r\n";
+    server.SetReply(reply);
+    QVERIFY(server.Listen());
+    const QString at = QStringLiteral("carol@127.0.0.1:%1").arg(server.Port());
+    // Two replies, one below the other, as in a result tab.
+    TDocumentInput input;
+    input.lines = SplitReplyLines(reply) + SplitReplyLines(reply);
+    if (!font.isEmpty())
+        ParseFontText(font, input.font.name, input.font.size);
+    const QByteArray expected = kind == int(TDocumentKind::Text) ? TextDocument(input.lines)
+                                : kind == int(TDocumentKind::RTF) ? RTFDocument(input)
+                                                                  : HTMLDocument(input);
+    const ProgramRun r = runProcess(pxfingerPath(), options + QStringList{at, at});
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, expected);
+
+    // To a file: replaced whole; nothing on standard output.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("plan.out"));
+    const ProgramRun toFile = runProcess(pxfingerPath(), options + QStringList{"--output", file, at, at});
+    QCOMPARE(toFile.exitCode, 0);
+    QCOMPARE(toFile.out, QByteArray());
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), expected);
+}
+
+void TestFinger::pxfingerOutputFailure()
+{
+    LoopbackFingerServer server;
+    server.SetReply("fine\r\n");
+    QVERIFY(server.Listen());
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("no/such/folder/plan.html"));
+    const ProgramRun r = runProcess(pxfingerPath(), {"--format", "html", "--output", missing,
+                                                     QStringLiteral("@127.0.0.1:%1").arg(server.Port())});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err, QByteArray("Cannot create file " + missing.toLocal8Bit() + "\n"));
+    QVERIFY(!QFile::exists(missing));
 }
 
 void TestFinger::pxfingerFailure()

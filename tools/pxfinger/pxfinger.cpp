@@ -1,13 +1,17 @@
 // pxfinger: finger queries from the shell, made exactly as Pollux makes them.
 //
-//   pxfinger [--timeout SECONDS] EXPRESSION...
+//   pxfinger [--timeout SECONDS] [--format text|rtf|html [--font FONT]]
+//            [--output FILE] EXPRESSION...
 //
 // Each expression is split as in the query box; the reply's bytes go to
-// standard output unchanged, a failure's message to standard error.
+// standard output unchanged, a failure's message to standard error. With
+// --format or --output the replies are collected first and written as one
+// document (FormattedOutput.h).
 // Exit status: 0 when every query succeeded, 1 otherwise, 2 for bad usage.
 
 #include "finger/Mssocket.h"
 #include "finger/QueryExpression.h"
+#include "FormattedOutput.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -17,12 +21,19 @@
 
 namespace {
 const char kUsage[] =
-    "Usage: pxfinger [--timeout SECONDS] EXPRESSION...\n"
+    "Usage: pxfinger [--timeout SECONDS] [--format text|rtf|html [--font FONT]]\n"
+    "                [--output FILE] EXPRESSION...\n"
     "Finger each EXPRESSION (user@host, @host or host, with an optional\n"
     ":port after the host; [v6-address]:port for IPv6) as Pollux would, and\n"
     "write the replies unchanged to standard output.\n"
     "\n"
     "  --timeout SECONDS  seconds of silence allowed before a query fails (20)\n"
+    "  --format KIND      write the replies as one document, as Pollux saves a\n"
+    "                     result: text (UTF-8, CR LF), rtf or html, in the result\n"
+    "                     view's default colours\n"
+    "  --font FONT        the document's font, as \"Courier New (Size: 10)\"\n"
+    "  --output FILE      write to FILE instead of standard output; the file is\n"
+    "                     replaced only when complete\n"
     "  --help             show this help\n"
     "  --                 end of options: everything after it is an expression\n"
     "\n"
@@ -54,6 +65,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
 
     qint32 timeOut = 20;
+    FormattedOutput formatted;
     QStringList expressions;
     bool optionsDone = false;
     const QStringList args = app.arguments().mid(1);
@@ -77,6 +89,19 @@ int main(int argc, char** argv)
             timeOut = value.toInt(&ok);
             if (!ok || timeOut < 1)
                 return usageError("--timeout needs a whole number of seconds, 1 or more");
+        } else if (!optionsDone && IsFormattedOption(a)) {
+            QString value;
+            const qsizetype eq = a.indexOf(QLatin1Char('='));
+            if (eq >= 0) {
+                value = a.mid(eq + 1);
+            } else {
+                if (i + 1 >= args.size())
+                    return usageError(qPrintable(a + QStringLiteral(" needs a value")));
+                value = args.at(++i);
+            }
+            const QString error = formatted.SetOption(eq >= 0 ? a.left(eq) : a, value);
+            if (!error.isEmpty())
+                return usageError(qPrintable(error));
         } else if (!optionsDone && a.startsWith(QLatin1String("--"))) {
             return usageError(qPrintable(QStringLiteral("unknown option '%1'").arg(a)));
         } else {
@@ -111,7 +136,14 @@ int main(int argc, char** argv)
             status = 1;
             continue;
         }
-        writeAll(reply.data());
+        if (formatted.Active())
+            formatted.Add(reply.data());
+        else
+            writeAll(reply.data());
+    }
+    if (formatted.Active() && !formatted.Write()) {
+        report(formatted.Error());
+        status = 1;
     }
     return status;
 }

@@ -1,0 +1,91 @@
+// The view's way out of the program: documents and printing.
+
+#include "ui/TDCMemo.h"
+
+#include "ui/Colours.h"
+#include "ui/PrintLayout.h"
+#include "ui/PrintSelectionDialog.h"
+
+#include <QFontInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cmath>
+
+TDocumentInput TDCMemo::DocumentInput() const
+{
+    TDocumentInput input;
+    input.lines = lines_;
+    const QFont f = font();
+    // The family really used: "monospace" means nothing to a word processor.
+    input.font.name = QFontInfo(f).family();
+    const qreal points = f.pointSizeF();
+    input.font.size = points > 0 ? int(std::lround(points)) : 10;
+    input.font.bold = f.bold();
+    input.font.italic = f.italic();
+    input.font.underline = f.underline();
+    input.font.strikeOut = f.strikeOut();
+    // Palette colours are already real values here: nothing system-relative
+    // reaches a document.
+    input.foreground = QColorToColour(foreground_);
+    input.background = QColorToColour(background_);
+    input.highlightUrls = highlightUrls_;
+    return input;
+}
+
+void TDCMemo::SaveAsDocument(TDocumentKind kind, const QString& path) const
+{
+    SaveDocument(kind, DocumentInput(), path);
+}
+
+const TPrintOptions& TDCMemo::PrintOptions() const { return printOptions_; }
+
+void TDCMemo::SetPrintOptions(const TPrintOptions& options) { printOptions_ = options; }
+
+bool TDCMemo::Print(bool withDialog, bool quiet)
+{
+    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
+    if (defaultPrinter.isNull() && QPrinterInfo::availablePrinterNames().isEmpty())
+        throw EPrinter(QStringLiteral("There is no default printer currently selected"));
+    QPrinter printer(defaultPrinter.isNull() ? QPrinterInfo::printerInfo(QPrinterInfo::availablePrinterNames().first())
+                                             : defaultPrinter,
+                     QPrinter::HighResolution);
+    if (withDialog) {
+        TPrintSelectionDialog dialog(&printer, printOptions_, HasSelection(),
+                                     [this](QPrinter* p, const TPrintOptions& o) { PrintTo(*p, o); }, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        printOptions_ = dialog.Options();
+    }
+    TPrintOptions options = printOptions_;
+    if (quiet)
+        options.showProgress = false;
+    return PrintTo(printer, options);
+}
+
+bool TDCMemo::PrintTo(QPrinter& printer) const
+{
+    return PrintTo(printer, printOptions_);
+}
+
+bool TDCMemo::PrintTo(QPrinter& printer, const TPrintOptions& options) const
+{
+    TPrintJob job;
+    job.lines = lines_;
+    job.first = 0;
+    job.last = int(lines_.size()) - 1;
+    if (options.selectedBlock && HasSelection()) {
+        const TMemoPos from = SelectionStart();
+        const TMemoPos to = SelectionEnd();
+        job.first = from.line;
+        job.startCol = from.col;
+        job.last = to.line;
+        job.endCol = to.col;
+    }
+    job.highlightUrls = highlightUrls_;
+    job.font = font();
+    // The job keeps its own copy of the text and the progress window
+    // belongs to the window: the view may be closed while the progress
+    // window turns the event loop.
+    return PrintLines(printer, job, options, window());
+}
