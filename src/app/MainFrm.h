@@ -52,6 +52,9 @@ public:
 
     void ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool SaveResult,
                             bool ReplaceText, const QString& SaveFileName);
+    // A finger link opened from outside (the desktop, a second Pollux): the
+    // window comes to the front and the link runs as the query box's query.
+    void OpenLink(const QString& expression);
     // True while a query (or a queued query job) is running or waiting to run.
     bool QueryInProgress() const;
     // Runs `job` now if no query is in progress, else queues it to run after,

@@ -189,7 +189,7 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
             } cursorBack{cursorShown};
             LogDebug(QStringLiteral(" - Host->") + parts.host);
             LogDebug(QStringLiteral(" - Query->") + parts.user);
-            msClientSocket1->SetHost(parts.host.left(255));
+            msClientSocket1->SetHost(parts.connectHost.left(255));
             msClientSocket1->Connect();
             ProcessEvents();
             checkCancel();

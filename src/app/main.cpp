@@ -1,11 +1,15 @@
 // The program entry: the application object, the main window, the event loop.
 
 #include "app/MainFrm.h"
+#include "finger/FingerUrl.h"
 #include "shell/CommandLine.h"
+#include "shell/InstanceLink.h"
 #include "ui/DesktopSound.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QPointer>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -21,7 +25,35 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("pollux"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pollux"), QIcon(QStringLiteral(":/pollux/icons/pollux.svg"))));
 
+    // A finger link alone on the command line is how the desktop opens a
+    // clicked link: it goes to the Pollux already running, if there is one,
+    // and otherwise opens in this one after a normal start.
+    QString link;
+    const QStringList parameters = CommandLineParameters();
+    if (parameters.size() == 1 && IsFingerUrl(parameters.first())) {
+        link = parameters.first();
+        if (HandOverToRunningPollux(link))
+            return 0;
+        SetCommandLineParameters({});
+    }
+
     InstallDesktopSoundPlayer();
+
+    // Links handed over while the window is still being built (a welcome
+    // screen may be waiting for the user) run once it is up.
+    QPointer<TMain> target;
+    QStringList waiting;
+    TInstanceListener links([&target, &waiting](const QString& expression) {
+        if (target)
+            target->OpenLink(expression);
+        else
+            waiting << expression;
+    });
+    const bool unattended = CmdLine().Quit;
+    // Two links clicked at once may both find no Pollux; the one that loses
+    // the race hands its link to the winner.
+    if (!unattended && !links.Listen() && !link.isEmpty() && HandOverToRunningPollux(link))
+        return 0;
 
     TMain window;
 
@@ -29,6 +61,11 @@ int main(int argc, char** argv)
     if (CmdLine().Quit)
         return RunUnattended(window);
 
+    target = &window;
     window.show();
+    if (!link.isEmpty())
+        waiting.prepend(link);
+    for (const QString& expression : std::as_const(waiting))
+        QTimer::singleShot(0, &window, [&window, expression] { window.OpenLink(expression); });
     return app.exec();
 }

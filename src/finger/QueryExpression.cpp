@@ -1,11 +1,22 @@
 #include "finger/QueryExpression.h"
 
+#include "finger/FingerUrl.h"
+
 QueryParts SplitQueryExpression(const QString& expression)
 {
+    if (IsFingerUrl(expression)) {
+        FingerUrl url;
+        QString error;
+        if (!ParseFingerUrl(expression, url, &error))
+            throw EFingerUrlError(error);
+        const QString host = FingerUrlHostPart(url);
+        return {host, url.request, url.portGiven ? host : url.host + QStringLiteral(":79")};
+    }
     const qsizetype at = expression.indexOf(QLatin1Char('@'));
     if (at < 0)
-        return {expression, QString()};
-    return {expression.mid(at + 1), expression.left(at)};
+        return {expression, QString(), expression};
+    const QString host = expression.mid(at + 1);
+    return {host, expression.left(at), host};
 }
 
 bool IsValidQueryExpression(const QString& expression)
@@ -29,6 +40,8 @@ QStringList SplitQueryList(const QString& text)
 
 QString WebAddressFor(const QString& expression)
 {
+    if (IsFingerUrl(expression))
+        return QStringLiteral("http://www.") + SplitQueryExpression(expression).host;
     const qsizetype at = expression.indexOf(QLatin1Char('@'));
     return QStringLiteral("http://www.") + (at < 0 ? expression : expression.mid(at + 1));
 }

@@ -1,6 +1,7 @@
 #include "shell/CommandLine.h"
 
 #include "core/Version.h"
+#include "finger/FingerUrl.h"
 #include "settings/ColourText.h"
 #include "settings/DebugLog.h"
 #include "shell/CommandLineHelpFrm.h"
@@ -201,7 +202,14 @@ void DecideCommandLine(const QStringList& parameters, CommandLineDecision& out,
         const QString up = upperAscii(p);
         // Whatever matched, the value is the parameter less its first three
         // characters: "/s:" and "/f:" and "/t:" are all three long.
-        if (p == QLatin1String("/?")) {
+        if (IsFingerUrl(p)) {
+            // A link is a query, never a switch, whatever letters it holds.
+            // Given first, it fills the query box as "/f:" would.
+            if (number == 1) {
+                out.BoxTextSet = true;
+                out.BoxText = p;
+            }
+        } else if (p == QLatin1String("/?")) {
             out.HelpRequested = true;
             out.State.Help = true;
             if (onHelp)
@@ -212,6 +220,11 @@ void DecideCommandLine(const QStringList& parameters, CommandLineDecision& out,
             out.State.CmdLineClear = true;
         } else if (up == QLatin1String("/Q")) {
             out.State.Quit = true;
+        } else if (up.startsWith(QLatin1String("/F:")) && up.contains(QLatin1String("FINGER://"))) {
+            // A finger link carries slashes ("finger://savannah/sam"), which
+            // the tests below would take for "/s" or "/t" switches.
+            out.BoxTextSet = true;
+            out.BoxText = p.mid(3);
         } else if (up.contains(QLatin1String("/S"))) {
             out.State.CmdLineSave = true;
             out.State.CmdLineSaveFile = p.mid(3);

@@ -16,6 +16,10 @@ private slots:
     void validity();
     void splitList_data();
     void splitList();
+    void fingerUrl_data();
+    void fingerUrl();
+    void badFingerUrl_data();
+    void badFingerUrl();
 
     // component properties and tables
     void defaults();

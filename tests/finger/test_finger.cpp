@@ -3,6 +3,7 @@
 #include "TestMain.h"
 #include "finger/MsTimers.h"
 #include "finger/MsWinsock.h"
+#include "finger/FingerUrl.h"
 #include "finger/QueryExpression.h"
 
 #include <cerrno>
@@ -67,6 +68,92 @@ void TestFinger::splitList()
     QFETCH(QString, text);
     QFETCH(QStringList, items);
     QCOMPARE(SplitQueryList(text), items);
+}
+
+void TestFinger::fingerUrl_data()
+{
+    // What a link gives: the parts of the equivalent expression, and the
+    // host the connection is given (port 79 unless the link names one).
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("connectHost");
+    QTest::addColumn<QString>("tabKey");
+    QTest::newRow("host") << "finger://server1" << "server1" << "" << "server1:79" << "server1";
+    QTest::newRow("host/") << "finger://server1/" << "server1" << "" << "server1:79" << "server1";
+    QTest::newRow("request") << "finger://server1/ada" << "server1" << "ada" << "server1:79" << "ada-server1";
+    QTest::newRow("port") << "finger://server1:7979/ada" << "server1:7979" << "ada" << "server1:7979" << "ada-server1:7979";
+    QTest::newRow("empty port") << "finger://server1:/ada" << "server1" << "ada" << "server1:79" << "ada-server1";
+    QTest::newRow("/W escaped") << "finger://server1/%2FW%20ada" << "server1" << "/W ada" << "server1:79" << "/W ada-server1";
+    QTest::newRow("/W as a path") << "finger://server1//W%20ada" << "server1" << "/W ada" << "server1:79" << "/W ada-server1";
+    QTest::newRow("/W typed with a blank") << "finger://server1//W ada" << "server1" << "/W ada" << "server1:79" << "/W ada-server1";
+    QTest::newRow("user@host") << "finger://ada@server1" << "server1" << "ada" << "server1:79" << "ada-server1";
+    QTest::newRow("user@host:port") << "finger://ada@server1:7979" << "server1:7979" << "ada" << "server1:7979" << "ada-server1:7979";
+    QTest::newRow("user@host/") << "finger://ada@server1/" << "server1" << "ada" << "server1:79" << "ada-server1";
+    QTest::newRow("forwarding") << "finger://ada@server2@server1" << "server1" << "ada@server2" << "server1:79" << "ada@server2-server1";
+    QTest::newRow("escaped user") << "finger://J%C3%BCrgen@server1" << "server1" << QString::fromUtf8("J\u00fcrgen") << "server1:79" << QString::fromUtf8("J\u00fcrgen-server1");
+    QTest::newRow("Latin-1 escape") << "finger://server1/J%FCrgen" << "server1" << QString::fromUtf8("J\u00fcrgen") << "server1:79" << QString::fromUtf8("J\u00fcrgen-server1");
+    QTest::newRow("escaped host") << "finger://server%31/" << "server1" << "" << "server1:79" << "server1";
+    QTest::newRow("v6") << "finger://[::1]/ada" << "[::1]" << "ada" << "[::1]:79" << "ada-[::1]";
+    QTest::newRow("v6 port") << "finger://[::1]:7979/ada" << "[::1]:7979" << "ada" << "[::1]:7979" << "ada-[::1]:7979";
+    QTest::newRow("v6 user") << "finger://ada@[fe80::1]:7979" << "[fe80::1]:7979" << "ada" << "[fe80::1]:7979" << "ada-[fe80::1]:7979";
+    QTest::newRow("scheme in capitals") << "FINGER://Server1/Ada" << "Server1" << "Ada" << "Server1:79" << "Ada-Server1";
+    QTest::newRow("blanks around") << "  finger://server1/ada \t" << "server1" << "ada" << "server1:79" << "ada-server1";
+    QTest::newRow("fragment dropped") << "finger://server1/ada#top" << "server1" << "ada" << "server1:79" << "ada-server1";
+    QTest::newRow("escaped hash kept") << "finger://server1/a%23b" << "server1" << "a#b" << "server1:79" << "a#b-server1";
+    QTest::newRow("escaped @ in request") << "finger://server1/ada%40server2" << "server1" << "ada@server2" << "server1:79" << "ada@server2-server1";
+    QTest::newRow("not a link") << "ada@finger:79" << "finger:79" << "ada" << "finger:79" << "ada-finger:79";
+}
+
+void TestFinger::fingerUrl()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, host);
+    QFETCH(QString, user);
+    QFETCH(QString, connectHost);
+    QFETCH(QString, tabKey);
+    const QueryParts parts = SplitQueryExpression(link);
+    QCOMPARE(parts.host, host);
+    QCOMPARE(parts.user, user);
+    QCOMPARE(parts.connectHost, connectHost);
+    QCOMPARE(TabKey(link), tabKey);
+    QCOMPARE(WebAddressFor(link), QStringLiteral("http://www.") + host);
+}
+
+void TestFinger::badFingerUrl_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("nothing") << "finger://" << "names no host";
+    QTest::newRow("no host") << "finger:///ada" << "names no host";
+    QTest::newRow("only a user") << "finger://ada@" << "names no host";
+    QTest::newRow("port 0") << "finger://server1:0/" << "port must be";
+    QTest::newRow("port too big") << "finger://server1:65536/" << "port must be";
+    QTest::newRow("port not a number") << "finger://server1:finger/" << "port must be";
+    QTest::newRow("port with sign") << "finger://server1:+79/" << "port must be";
+    QTest::newRow("broken escape") << "finger://server1/100%" << "two hexadecimal digits";
+    QTest::newRow("bad escape digits") << "finger://server1/%G1" << "two hexadecimal digits";
+    QTest::newRow("escaped CR LF") << "finger://server1/ada%0D%0Abob" << "line break";
+    QTest::newRow("escaped NUL") << "finger://server1/ada%00" << "line break or a NUL";
+    QTest::newRow("user twice") << "finger://ada@server1/bob" << "both before the host and after it";
+    QTest::newRow("blank in host") << "finger://server 1/" << "character no host name has";
+    QTest::newRow("escaped slash in host") << "finger://a%2Fb/" << "character no host name has";
+    QTest::newRow("query mark in host") << "finger://server1?x" << "character no host name has";
+    QTest::newRow("unclosed v6") << "finger://[::1/ada" << "IPv6 address";
+    QTest::newRow("v6 without colon") << "finger://[server1]/" << "IPv6 address";
+    QTest::newRow("junk after v6") << "finger://[::1]x/" << "only a port";
+}
+
+void TestFinger::badFingerUrl()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, reason);
+    FingerUrl url;
+    QString error;
+    QVERIFY(!ParseFingerUrl(link, url, &error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QVERIFY2(error.contains(link.trimmed()), qPrintable(error));
+    QVERIFY_THROWS_EXCEPTION(EFingerUrlError, SplitQueryExpression(link));
 }
 
 void TestFinger::defaults()

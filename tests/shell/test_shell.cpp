@@ -115,6 +115,10 @@ void TestShell::decision_data()
     QTest::newRow("/s anywhere, first three dropped") << QStringList{"ab/sfile"} << false << false << true << "sfile" << false << none << -1 << false << false;
     QTest::newRow("/f:hosta,hostb") << QStringList{"/f:hosta,hostb"} << false << false << false << none << true << "hosta,hostb" << -1 << false << false;
     QTest::newRow("/F: upper") << QStringList{"/F:user@host"} << false << false << false << none << true << "user@host" << -1 << false << false;
+    QTest::newRow("/f: finger link with /s and /t inside") << QStringList{"/f:finger://savannah/sam,finger://tern/tim"} << false << false << false << none << true << "finger://savannah/sam,finger://tern/tim" << -1 << false << false;
+    QTest::newRow("/F: FINGER link") << QStringList{"/F:FINGER://HOST/SAM"} << false << false << false << none << true << "FINGER://HOST/SAM" << -1 << false << false;
+    QTest::newRow("finger link first fills the box") << QStringList{"finger://tern/tim", "/q"} << false << false << false << none << true << "finger://tern/tim" << -1 << false << true;
+    QTest::newRow("finger link later is ignored") << QStringList{"/p", "finger://savannah/tim"} << true << false << false << none << false << none << -1 << false << false;
     QTest::newRow("last /f: wins") << QStringList{"/f:a", "/f:b"} << false << false << false << none << true << "b" << -1 << false << false;
     QTest::newRow("/q") << QStringList{"/q"} << false << false << false << none << false << none << -1 << false << true;
     QTest::newRow("/Q") << QStringList{"/Q"} << false << false << false << none << false << none << -1 << false << true;

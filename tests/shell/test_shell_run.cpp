@@ -9,6 +9,8 @@
 #include "shell/CommandLine.h"
 #include "shell/CommandLineHelpFrm.h"
 #include "shell/CritError.h"
+#include "shell/InstanceLink.h"
+#include "settings/RegUtils.h"
 #include "ui/TDCMemo.h"
 
 #include <QApplication>
@@ -25,7 +27,11 @@
 #include "ModalHelper.h"
 #include "RunProgram.h"
 
+#include <cstring>
 #include <functional>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <memory>
 #include <vector>
 
@@ -78,6 +84,20 @@ void recordFailures(Recorded& into)
     });
 }
 
+// A store on which the start-up shows no welcome screen.
+void settledStore()
+{
+    WriteSettingBool(kConfigurationKey, QStringLiteral("PXRun"), true);
+    WriteSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"), false);
+}
+
+QProcessEnvironment offscreenEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
 struct RunResult {
     int exitCode = -1;
     QString out;
@@ -115,6 +135,10 @@ private slots:
     void unattendedRun_data();
     void unattendedRun();
     void versionAndHelp();
+    void linksOpenAsTabs();
+    void linkHandedToTheRunningPollux();
+    void secondPolluxHandsItsLinkOver();
+    void staleLinkSocketReplaced();
 
     // Last: once the program has been told to end, no event loop of this
     // process runs again.
@@ -426,3 +450,103 @@ void TestShellRun::versionAndHelp()
 
 POLLUX_GUI_TEST_MAIN(TestShellRun)
 #include "test_shell_run.moc"
+
+void TestShellRun::linksOpenAsTabs()
+{
+    LoopbackFingerServer server;
+    server.SetReply("Plan: fine\r\n");
+    QVERIFY(server.Listen());
+    settledStore();
+    auto window = startWith({});
+    Recorded failures;
+    recordFailures(failures);
+    window->show();
+    const QString base = QStringLiteral("finger://127.0.0.1:%1/").arg(server.Port());
+    const QString at = QStringLiteral("-127.0.0.1:%1").arg(server.Port());
+    window->OpenLink(base + "ada");
+    window->OpenLink(base + "%2FW%20bob");
+    window->OpenLink(base + "ada");
+    QTRY_COMPARE(server.Queries().size(), 3);
+    QVERIFY2(failures.messages.isEmpty(), qPrintable(failures.messages.join('\n')));
+    QCOMPARE(server.Queries(), (QByteArrayList{"ada\r\n", "/W bob\r\n", "ada\r\n"}));
+    QCOMPARE(window->PageControl1->count(), 2);
+    QCOMPARE(window->PageControl1->tabText(0), "ada" + at);
+    QCOMPARE(window->PageControl1->tabText(1), "/W bob" + at);
+    QCOMPARE(window->QueryComboBox->currentText(), base + "ada");
+
+    // A link that cannot be read is reported and opens nothing.
+    window->OpenLink(QStringLiteral("finger://127.0.0.1:99999/x"));
+    QTRY_COMPARE(failures.messages.size(), 1);
+    QVERIFY2(failures.messages.first().contains("port must be a number"), qPrintable(failures.messages.first()));
+    QCOMPARE(window->PageControl1->count(), 2);
+    QCOMPARE(server.Queries().size(), 3);
+}
+
+void TestShellRun::linkHandedToTheRunningPollux()
+{
+    LoopbackFingerServer server;
+    server.SetReply("x\r\n");
+    QVERIFY(server.Listen());
+    QStringList taken;
+    TInstanceListener listener([&taken](const QString& expression) { taken << expression; });
+    QVERIFY(listener.Listen());
+    // Another copy for the same store finds it taken.
+    TInstanceListener second({});
+    QVERIFY(!second.Listen());
+
+    const QString link = QStringLiteral("finger://127.0.0.1:%1/ada").arg(server.Port());
+    ProgramOptions options;
+    options.environment = offscreenEnvironment();
+    const ProgramRun run = RunProgram(QStringLiteral(POLLUX_PATH), {link}, options);
+    QCOMPARE(run.exitCode, 0);
+    QTRY_COMPARE(taken, QStringList{link});
+    // The program that handed it over asked nothing itself.
+    QCOMPARE(server.Connections(), 0);
+}
+
+void TestShellRun::secondPolluxHandsItsLinkOver()
+{
+    LoopbackFingerServer server;
+    server.SetReply("Plan: fine\r\n");
+    QVERIFY(server.Listen());
+    settledStore();
+    const QString base = QStringLiteral("finger://127.0.0.1:%1/").arg(server.Port());
+    QProcess first;
+    first.setProcessEnvironment(offscreenEnvironment());
+    first.start(QStringLiteral(POLLUX_PATH), {base + "ada"});
+    QVERIFY(first.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(server.Queries().size(), 1, 60000);
+
+    ProgramOptions options;
+    options.environment = offscreenEnvironment();
+    const ProgramRun second = RunProgram(QStringLiteral(POLLUX_PATH), {base + "bob"}, options);
+    QCOMPARE(second.exitCode, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server.Queries().size(), 2, 60000);
+    QCOMPARE(server.Queries(), (QByteArrayList{"ada\r\n", "bob\r\n"}));
+    QCOMPARE(first.state(), QProcess::Running);
+    first.terminate();
+    if (!first.waitForFinished(20000)) {
+        first.kill();
+        first.waitForFinished();
+    }
+}
+
+void TestShellRun::staleLinkSocketReplaced()
+{
+    // What a Pollux that crashed leaves behind: a socket file nobody listens on.
+    const QByteArray path = QFile::encodeName(InstanceSocketPath());
+    QFile::remove(QString::fromLocal8Bit(path));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(fd >= 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    QVERIFY(size_t(path.size()) < sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+    QVERIFY(QFile::exists(QString::fromLocal8Bit(path)));
+
+    QVERIFY(!HandOverToRunningPollux(QStringLiteral("finger://h/ada"), 2000));
+    TInstanceListener listener({});
+    QVERIFY(listener.Listen());
+}

@@ -24,8 +24,9 @@ const char kUsage[] =
     "Usage: pxfinger [--timeout SECONDS] [--format text|rtf|html [--font FONT]]\n"
     "                [--output FILE] EXPRESSION...\n"
     "Finger each EXPRESSION (user@host, @host or host, with an optional\n"
-    ":port after the host; [v6-address]:port for IPv6) as Pollux would, and\n"
-    "write the replies unchanged to standard output.\n"
+    ":port after the host; [v6-address]:port for IPv6; or a link such as\n"
+    "finger://host:port/user) as Pollux would, and write the replies unchanged\n"
+    "to standard output.\n"
     "\n"
     "  --timeout SECONDS  seconds of silence allowed before a query fails (20)\n"
     "  --format KIND      write the replies as one document, as Pollux saves a\n"
@@ -122,10 +123,10 @@ int main(int argc, char** argv)
             status = 1;
             continue;
         }
-        const QueryParts parts = SplitQueryExpression(expression);
         QBuffer reply;
         try {
-            socket.SetHost(parts.host.left(255));
+            const QueryParts parts = SplitQueryExpression(expression);
+            socket.SetHost(parts.connectHost.left(255));
             socket.Connect();
             socket.SendLine(parts.user);
             socket.ReceiveStream(reply, -1, 0);
