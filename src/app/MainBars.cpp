@@ -219,8 +219,7 @@ void TMain::CreateActions()
     SaveButton->setProperty("polluxCategory", file);
 
     // What later releases build stands disabled rather than pretending.
-    for (QAction* later : {ServersButton, ServerConsoleButton, OptionsButton, HelpIndexButton, TutorialButton,
-                           OnlineSupportButton, AboutButton}) {
+    for (QAction* later : {ServerConsoleButton, HelpIndexButton, TutorialButton, OnlineSupportButton, AboutButton}) {
         later->setEnabled(false);
         later->setProperty("polluxUnavailable", true);
     }
@@ -252,6 +251,7 @@ void TMain::CreateActions()
     on(LockToolbarsButton, &TMain::LockToolbarsClick);
     on(CustomiseButton, &TMain::CustomiseToolbarsClick);
     on(ResetToolbarButton, &TMain::ResetQueryToolBar);
+    on(OptionsButton, &TMain::OptionsClick);
     on(OpenButton, &TMain::OpenButtonClick);
     on(SaveText, &TMain::SaveTextClick);
     on(SaveRTF, &TMain::SaveRTFClick);

@@ -129,6 +129,9 @@ void TMain::RunStartUp()
     LogDebug(QStringLiteral(" - Running LockToolBars"));
     LockToolBars();
 
+    LogDebug(QStringLiteral(" - LoadFavQueryServers->FALSE"));
+    LoadFavQueryServers(false);
+
     RestorePositions();
 
     LogDebug(QStringLiteral(" - Setting SetControlStatus->FALSE"));
@@ -362,7 +365,8 @@ void TMain::RunActivation()
 void TMain::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayIcon && TrayIcon->isVisible()
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && trayIconActive_ && TrayIcon
+        && TrayIcon->isVisible()
         && QSystemTrayIcon::isSystemTrayAvailable()) {
         // Minimised, the program lives on in the tray only.
         QTimer::singleShot(0, this, [this] {

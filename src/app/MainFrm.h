@@ -150,6 +150,18 @@ public:
 
     QLabel* StatusPanel(int index) const;
 
+    // ---- favourites and options (src/options)
+    // Builds the favourites menu of "&Servers" from Configuration\Servers:
+    // one command a favourite, then a separator and "Clear Favorite Sevrer
+    // List"; empty when the key is missing. Rebuild false is the first
+    // build at start-up; either way the menu is emptied first.
+    void LoadFavQueryServers(bool Rebuild);
+    void FavQueryServerClick(QAction* Sender);
+    void OptionsClick();
+    // Whether the tray icon answers the mouse and minimising goes to it.
+    void SetTrayIconActive(bool active);
+    bool TrayIconActive() const { return trayIconActive_; }
+
     // Opens a web address with the desktop; tests replace it.
     using UrlOpener = std::function<bool(const QUrl&)>;
     static void SetUrlOpener(UrlOpener opener);
@@ -277,6 +289,7 @@ private:
     bool activatedOnce_ = false;
     bool otherWindowWasActive_ = false;  // a dialog or report of ours had the focus
     bool skipNextActivationQuery_ = false;
+    bool trayIconActive_ = true;
     bool updateRunning_ = false;  // an update check waits for the vendor's server
 
     std::unique_ptr<THTMLParser> HTMLParser1;

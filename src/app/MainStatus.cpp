@@ -204,7 +204,7 @@ void TMain::CreateTrayIcon()
     TrayIcon->setToolTip(QStringLiteral("Pollux"));
     TrayIcon->setContextMenu(trayMenu);
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+        if (trayIconActive_ && (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick))
             Guarded(nullptr, [&] { RestoreClick(); });
     });
     if (QSystemTrayIcon::isSystemTrayAvailable())
@@ -236,4 +236,9 @@ void TMain::ViewPanelClick()
 {
     SidePanel->setVisible(SidePanel->isHidden());
     ViewPanelButton->setChecked(!SidePanel->isHidden());
+}
+
+void TMain::SetTrayIconActive(bool active)
+{
+    trayIconActive_ = active;
 }

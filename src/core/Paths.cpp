@@ -47,9 +47,22 @@ QString StateDir()
 
 QString DataDir()
 {
+    const QString own = fromEnv("POLLUX_DATA_DIR");
+    if (!own.isEmpty())
+        return QDir::cleanPath(own);
     const QString exeDir = QFileInfo(ProgramFilePath()).absolutePath();
     const QString installed = QDir::cleanPath(exeDir + QStringLiteral("/../share/pollux"));
     if (QFileInfo::exists(installed))
         return installed;
     return QStringLiteral(POLLUX_SOURCE_DATA_DIR);
+}
+
+QString UserDataDir()
+{
+    QString own = fromEnv("POLLUX_USER_DATA_DIR");
+    if (own.isEmpty())
+        own = fromEnv("POLLUX_CONFIG_DIR");
+    if (!own.isEmpty())
+        return QDir::cleanPath(own);
+    return QDir::cleanPath(homeRelative("XDG_DATA_HOME", ".local/share"));
 }

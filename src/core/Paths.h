@@ -12,6 +12,13 @@ QString ConfigDir();
 // ~/.local/state/pollux). Created on demand.
 QString StateDir();
 
-// Shipped read-only data (colour schemes, help pages): the install's share
-// folder beside the program, else the source tree's data folder.
+// Shipped read-only data (colour schemes, help pages): $POLLUX_DATA_DIR
+// when set, else the install's share folder beside the program, else the
+// source tree's data folder.
 QString DataDir();
+
+// Data the user makes and keeps (saved colour schemes): $POLLUX_USER_DATA_DIR,
+// else $POLLUX_CONFIG_DIR when set (so that a test's folder holds
+// everything), else $XDG_DATA_HOME/pollux (default ~/.local/share/pollux).
+// Not created here: only a write needs it.
+QString UserDataDir();

@@ -146,6 +146,14 @@ TColor TextToColour(const QString& text)
     return static_cast<TColor>(*value);
 }
 
+QStringList ColourNameList()
+{
+    QStringList names;
+    for (const NamedColour& entry : kColourNames)
+        names << QLatin1String(entry.name);
+    return names;
+}
+
 qint32 StrToInt(const QString& text)
 {
     const std::optional<qint32> value = parseInteger(text);

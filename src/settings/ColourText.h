@@ -7,6 +7,7 @@
 #include "core/Errors.h"
 
 #include <QString>
+#include <QStringList>
 
 using TColor = quint32;
 
@@ -17,6 +18,9 @@ QString ColourToText(TColor colour);
 // hexadecimal); anything else throws EConvertError "'%s' is not a valid
 // integer value".
 TColor TextToColour(const QString& text);
+// The 52 names of the colour name table, in the table's order ("clBlack",
+// "clMaroon", ..., "clWindowText").
+QStringList ColourNameList();
 
 // "Courier New (Size: 10)" -> "Courier New", 10; other shapes throw EConvertError.
 void ParseFontText(const QString& text, QString& name, int& size);

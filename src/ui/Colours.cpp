@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <cmath>
+
 namespace {
 
 constexpr TColor kSystemColour = 0x80000000u;
@@ -69,4 +71,55 @@ TColor QColorToColour(const QColor& colour)
 {
     const QColor rgb = colour.toRgb();
     return TColor(rgb.red()) | (TColor(rgb.green()) << 8) | (TColor(rgb.blue()) << 16);
+}
+
+namespace {
+double relativeLuminance(const QColor& colour)
+{
+    const QColor rgb = colour.toRgb();
+    auto channel = [](int value) {
+        const double c = value / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(rgb.red()) + 0.7152 * channel(rgb.green()) + 0.0722 * channel(rgb.blue());
+}
+} // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b)
+{
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ReadableLinkColour(const QColor& background)
+{
+    constexpr double kReadable = 4.5;
+    const QColor blue(0, 0, 255);
+    if (ContrastRatio(blue, background) >= kReadable)
+        return blue;
+    QColor best = blue;
+    double bestRatio = ContrastRatio(blue, background);
+    // Lighter blues: blue mixed with white in steps.
+    for (int step = 1; step <= 20; ++step) {
+        const int mix = 255 * step / 20;
+        const QColor lighter(mix, mix, 255);
+        const double ratio = ContrastRatio(lighter, background);
+        if (ratio >= kReadable)
+            return lighter;
+        if (ratio > bestRatio) {
+            best = lighter;
+            bestRatio = ratio;
+        }
+    }
+    // A mid-tone background that no light blue reads on: a dark one may.
+    for (int step = 1; step <= 10; ++step) {
+        const QColor darker(0, 0, 255 - 200 * step / 10);
+        const double ratio = ContrastRatio(darker, background);
+        if (ratio > bestRatio) {
+            best = darker;
+            bestRatio = ratio;
+        }
+    }
+    return best;
 }

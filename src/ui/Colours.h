@@ -13,3 +13,11 @@
 QColor ColourToQColor(TColor colour, const QColor& fallback = QColor());
 // The plain 0x00BBGGRR value of a screen colour.
 TColor QColorToColour(const QColor& colour);
+
+// WCAG contrast ratio of two colours, 1 to 21.
+double ContrastRatio(const QColor& a, const QColor& b);
+// The colour links are drawn in on `background`: blue, or where blue would
+// be hard to read (contrast under 4.5:1, as on dark backgrounds) the first
+// lighter blue that reads well; where no blue reaches that, the one that
+// contrasts most.
+QColor ReadableLinkColour(const QColor& background);

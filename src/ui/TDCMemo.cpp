@@ -443,7 +443,7 @@ TLineRender* TDCMemo::renderFor(int line) const
     if (highlightUrls_) {
         render->links = FindLinks(shown);
         QTextCharFormat link;
-        link.setForeground(ColourToQColor(DefaultTextStyle(tcUrl).colour));
+        link.setForeground(ReadableLinkColour(background_));
         link.setFontUnderline(true);
         for (const auto& [start, length] : render->links) {
             const int from = render->displayPos(start);
