@@ -103,6 +103,7 @@ int main(int argc, char** argv)
         std::printf("%-4s %6.3f s  %7.1f MiB written  resident +%6.1f MiB (text %.1f MiB, bound %.1f MiB)  %s\n",
                     name, seconds, QFileInfo(path).size() / 1048576.0, rise / 1048576.0,
                     reply.size() / 1048576.0, 2.0 * reply.size() / 1048576.0, ok ? "ok" : "OVER");
+        std::printf("figure export_%s_ms %.0f\n", name, seconds * 1000);
     }
     return failures == 0 ? 0 : 1;
 }

@@ -69,5 +69,9 @@ int main(int argc, char** argv)
     std::printf("list %d names (median of 20)     %.2f ms   (target < 20 ms), got %lld\n", historySize,
                 median(lists), static_cast<long long>(names.size()));
     std::printf("read among %d (median of 2000)   %.3f ms\n", historySize, median(readsBig));
+    // For scripts/bench's table.
+    std::printf("figure store_read_ms %.3f\n", median(reads));
+    std::printf("figure store_list_ms %.2f\n", median(lists));
+    std::printf("figure store_list_names %d\n", historySize);
     return 0;
 }

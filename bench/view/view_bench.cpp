@@ -106,6 +106,7 @@ int main(int argc, char** argv)
     const double paint = ms(t);
     const double first = total.nsecsElapsed() / 1e6;
     std::printf("load: %.1f ms, first paint: %.1f ms, load + paint: %.1f ms\n", load, paint, first);
+    std::printf("figure view_load_paint_ms %.1f\n", first);
 
     t.restart();
     view->GotoLine(view->LineCount() - 1);

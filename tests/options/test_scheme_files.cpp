@@ -48,7 +48,7 @@ private slots:
                                                                << "clWhite";
         QTest::newRow("empty file") << QByteArray() << 0 << "" << QString();
         QTest::newRow("blank colour line") << QByteArray(";h\r\n \r\n") << 0 << " " << QString();
-        QTest::newRow("NUL in a line") << QByteArray(";h\r\nclWhi\0te\r\n", 16) << 0 << QString::fromLatin1("clWhi\0te", 8)
+        QTest::newRow("NUL in a line") << QByteArray(";h\r\nclWhi\0te\r\n", 14) << 0 << QString::fromLatin1("clWhi\0te", 8)
                                        << QString();
         QTest::newRow("trailing blank") << QByteArray(";h\r\nclWhite \r\n") << 0 << "clWhite " << QString();
     }
