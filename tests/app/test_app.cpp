@@ -2,6 +2,7 @@
 // servers; every test starts with a fresh settings store and a new window.
 
 #include "ModalHelper.h"
+#include "LaterRun.h"
 #include "TestMain.h"
 
 #include "FingerServer.h"
@@ -159,8 +160,7 @@ private slots:
         pollux_test::clearSettingsDir();
         // A later run whose welcome screen is switched off: these tests are
         // about the window, not the screen before it.
-        WriteSettingBool(kConfigurationKey, QStringLiteral("PXRun"), true);
-        WriteSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"), false);
+        MarkLaterRun();
         Sounds()->played.clear();
         opened.clear();
         server = std::make_unique<LoopbackFingerServer>();

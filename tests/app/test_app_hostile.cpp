@@ -2,6 +2,7 @@
 // lands whole in its own tab whatever the user does meanwhile, and a setting
 // or settings folder Pollux cannot use never makes it unusable.
 
+#include "LaterRun.h"
 #include "TestMain.h"
 
 #include "FingerServer.h"
@@ -122,8 +123,7 @@ private slots:
         pollux_test::clearSettingsDir();
         ForgetFallbackReports();
         // A later run without the welcome screen.
-        WriteSettingBool(kConfigurationKey, QStringLiteral("PXRun"), true);
-        WriteSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"), false);
+        MarkLaterRun();
         server = std::make_unique<LoopbackFingerServer>();
         QVERIFY(server->Listen());
         server->SetReply("first\r\n");

@@ -2,6 +2,7 @@
 // Print command, in the main window against a loopback finger server.
 
 #include "ModalHelper.h"
+#include "LaterRun.h"
 #include "TestMain.h"
 
 #include "FingerServer.h"
@@ -120,8 +121,7 @@ private slots:
         w.reset();
         pollux_test::clearSettingsDir();
         // A later run without the welcome screen, which would wait for a click.
-        WriteSettingBool(kConfigurationKey, QStringLiteral("PXRun"), true);
-        WriteSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"), false);
+        MarkLaterRun();
         WriteSettingBool(kConfigurationKey + QStringLiteral("\\Sounds"), QStringLiteral("SoundsEnabled"), true);
         WriteSettingString(kConfigurationKey + QStringLiteral("\\Sounds"), kSoundSaveQuery, QStringLiteral("save.wav"));
         Sounds()->played.clear();

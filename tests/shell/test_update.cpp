@@ -4,6 +4,7 @@
 
 #include "LoopbackHttpServer.h"
 #include "ModalHelper.h"
+#include "LaterRun.h"
 #include "TestMain.h"
 
 #include "app/MainFrm.h"
@@ -28,8 +29,7 @@ class TestUpdate : public QObject {
     void MakeWindow()
     {
         // A later run without the welcome screen, which would wait for a click.
-        WriteSettingBool(kConfigurationKey, QStringLiteral("PXRun"), true);
-        WriteSettingBool(kConfigurationKey, QStringLiteral("DisplaySplash"), false);
+        MarkLaterRun();
         w = std::make_unique<TMain>();
         SetErrorHandler([this](QObject*, const EPollux& e) { errors << e.Message() + QLatin1Char('|') + e.TypeName(); });
     }
