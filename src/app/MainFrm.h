@@ -283,7 +283,7 @@ private:
     void DrainQueryJobs();
     void ScheduleDrain();
     void EndQueryWork();
-    void LoadReply(TDCMemo& view, const QByteArray& reply, bool replaceText);
+    void LoadReply(TDCMemo& view, QByteArray reply, bool replaceText);
 
     // Saving and importing (MainSave.cpp).
     QString AskFileName(const FileDialogRequest& request);

@@ -267,7 +267,8 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
                 // gets it.
                 LogDebug(QStringLiteral(" - Tab closed during the query, reply dropped: ") + Expression);
             } else {
-                LoadReply(*target, stream.data(), ReplaceText);
+                // Handed over whole: the view keeps these bytes as its text.
+                LoadReply(*target, std::exchange(stream.buffer(), QByteArray()), ReplaceText);
             }
         }
         SetControlStatus(true);
@@ -297,12 +298,12 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
     }
 }
 
-void TMain::LoadReply(TDCMemo& view, const QByteArray& reply, bool replaceText)
+void TMain::LoadReply(TDCMemo& view, QByteArray reply, bool replaceText)
 {
     if (replaceText)
-        view.LoadFromBytes(reply);
+        view.LoadFromBytes(std::move(reply));
     else
-        view.AppendLines(SplitReplyLines(reply));
+        view.AppendBytes(std::move(reply));
 }
 
 // ---- the connection's events

@@ -112,6 +112,16 @@ QStringList SplitReplyLines(const QByteArray& bytes)
     return lines;
 }
 
+TReplyLineDecoder::TReplyLineDecoder()
+    : utf8_(QStringConverter::Utf8, kDecoderFlags), cp1252_(makeWindows1252Decoder())
+{
+}
+
+QString TReplyLineDecoder::decode(QByteArrayView line)
+{
+    return decodePiece(line, utf8_, cp1252_);
+}
+
 QString ControlNotation(char16_t c)
 {
     if (c == u'\t')

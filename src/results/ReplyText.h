@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringDecoder>
 #include <QStringView>
 
 // Valid UTF-8 is decoded as UTF-8, anything else as Windows-1252, so no byte
@@ -16,6 +17,18 @@ QString DecodeReplyText(const QByteArray& bytes);
 // decoded as such; otherwise each line is decoded on its own by the rule of
 // DecodeReplyText.
 QStringList SplitReplyLines(const QByteArray& bytes);
+
+// Decodes the lines of a reply that is not valid UTF-8 as a whole, one by
+// one by the rule of DecodeReplyText, with decoders kept from line to line.
+class TReplyLineDecoder {
+public:
+    TReplyLineDecoder();
+    QString decode(QByteArrayView line);
+
+private:
+    QStringDecoder utf8_;
+    QStringDecoder cp1252_;
+};
 
 // How a character that must not reach the screen as it is (a control
 // character other than tab, NUL included; a line or paragraph separator;

@@ -22,12 +22,6 @@ constexpr int kNumberPad = 4;        // space either side of a line number
 constexpr int kRenderCacheCost = 4096;
 constexpr qreal kUnboundedWidth = 8388607.0;
 
-const THTMLParser& defaultParser()
-{
-    static const THTMLParser parser;
-    return parser;
-}
-
 QColor blend(const QColor& a, const QColor& b)
 {
     return QColor((a.red() + b.red()) / 2, (a.green() + b.green()) / 2, (a.blue() + b.blue()) / 2);
@@ -67,6 +61,7 @@ TDCMemo::TDCMemo(QWidget* parent)
     viewport()->setMouseTracking(true);
     viewport()->setCursor(Qt::IBeamCursor);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    doc_.SetLengthCap(kDisplayLimit);
     updateMetrics();
     ConnectMemoAccessibility(this);
 }
@@ -75,49 +70,49 @@ TDCMemo::~TDCMemo() = default;
 
 // ---------------------------------------------------------------- text
 
-void TDCMemo::LoadFromBytes(const QByteArray& bytes)
+void TDCMemo::LoadFromBytes(QByteArray bytes)
 {
-    resetText(SplitReplyLines(bytes));
+    doc_.LoadBytes(std::move(bytes));
+    textReplaced();
 }
 
 void TDCMemo::SetLines(const QStringList& lines)
 {
-    resetText(lines);
+    doc_.SetLines(lines);
+    textReplaced();
+}
+
+void TDCMemo::ClearText()
+{
+    doc_.Clear();
+    textReplaced();
 }
 
 void TDCMemo::AppendLines(const QStringList& lines)
 {
     if (lines.isEmpty())
         return;
-    const qsizetype before = lines_.size();
-    received_.append(lines);
-    const QStringList shown = ansiColours_ ? sgr_.append(lines) : lines;
-    lines_.append(shown);
-    for (const QString& line : shown)
-        textSize_ += line.size() + 1;
+    const int before = LineCount();
+    doc_.AppendLines(lines);
     enforceTextLimit();
     // Lines that stayed are where they were, less those dropped before them.
-    textGrew(int(std::max<qsizetype>(0, before - (before + lines.size() - lines_.size()))));
+    textGrew(std::max(0, before - (before + int(lines.size()) - LineCount())));
 }
 
-void TDCMemo::ClearText()
+void TDCMemo::AppendBytes(QByteArray bytes)
 {
-    resetText({});
+    const int before = LineCount();
+    doc_.AppendBytes(std::move(bytes));
+    const int added = LineCount() - before;
+    if (added == 0)
+        return;
+    enforceTextLimit();
+    textGrew(std::max(0, before - (before + added - LineCount())));
 }
 
-void TDCMemo::resetText(QStringList lines)
+void TDCMemo::textReplaced()
 {
-    received_ = std::move(lines);
     ++generation_;
-    sgr_.clear();
-    lines_ = ansiColours_ ? sgr_.append(received_) : received_;
-    textSize_ = 0;
-    for (const QString& line : lines_)
-        textSize_ += line.size() + 1;
-    droppedLines_ = 0;
-    maxLineLength_ = 0;
-    endStates_.clear();
-    statesKnown_ = 0;
     enforceTextLimit();
     measuredWidth_ = 0;
     scopeValid_ = false;
@@ -130,46 +125,20 @@ void TDCMemo::resetText(QStringList lines)
 
 void TDCMemo::textGrew(int firstNewLine)
 {
-    const int count = int(lines_.size());
-    endStates_.resize(size_t(count), ParserState::Text);
-    for (int i = firstNewLine; i < count; ++i)
-        maxLineLength_ = std::max(maxLineLength_, int(std::min<qsizetype>(lines_[i].size(), kDisplayLimit)));
     // The empty row shown for a view without lines is no longer empty.
     renders_.remove(firstNewLine);
     updateScrollBars();
     viewport()->update();
 }
 
-QStringList TDCMemo::Lines() const { return lines_; }
-QStringList TDCMemo::ReceivedLines() const { return received_; }
-int TDCMemo::LineCount() const { return int(lines_.size()); }
-
-QString TDCMemo::LineText(int index) const
-{
-    return index >= 0 && index < lines_.size() ? lines_[index] : QString();
-}
-
-void TDCMemo::ensureStates(int upToLine) const
-{
-    const THTMLParser& parser = parser_ ? *parser_ : defaultParser();
-    upToLine = std::min(upToLine, int(lines_.size()));
-    while (statesKnown_ < upToLine) {
-        const ParserState start = statesKnown_ == 0 ? ParserState::Text : endStates_[size_t(statesKnown_ - 1)];
-        endStates_[size_t(statesKnown_)] = parser.EndState(lines_[statesKnown_], start);
-        ++statesKnown_;
-    }
-}
+QStringList TDCMemo::Lines() const { return doc_.Lines(); }
+QStringList TDCMemo::ReceivedLines() const { return doc_.ReceivedLines(); }
+int TDCMemo::LineCount() const { return doc_.LineCount(); }
+QString TDCMemo::LineText(int index) const { return doc_.Line(index); }
 
 QByteArray TDCMemo::LineClasses(int index) const
 {
-    if (index < 0 || index >= lines_.size())
-        return {};
-    ensureStates(index);
-    ParserState state = index == 0 ? ParserState::Text : endStates_[size_t(index - 1)];
-    QByteArray classes = (parser_ ? *parser_ : defaultParser()).TokenizeLine(lines_[index], state);
-    if (highlightUrls_)
-        MarkLinks(lines_[index], classes);
-    return classes;
+    return doc_.LineClasses(index, highlightUrls_);
 }
 
 // ---------------------------------------------------------------- configuration
@@ -201,25 +170,25 @@ void TDCMemo::SetHighlightUrls(bool on)
 void TDCMemo::SetSyntaxParser(const THTMLParser* parser)
 {
     parser_ = parser;
-    statesKnown_ = 0;
+    doc_.SetParser(parser);
     invalidateRenders();
     viewport()->update();
 }
 
 const THTMLParser* TDCMemo::SyntaxParser() const { return parser_; }
 
-bool TDCMemo::AnsiColours() const { return ansiColours_; }
+bool TDCMemo::AnsiColours() const { return doc_.StripsSgr(); }
 
 void TDCMemo::SetAnsiColours(bool on)
 {
-    if (on == ansiColours_)
+    if (on == doc_.StripsSgr())
         return;
-    ansiColours_ = on;
     // The shown text changes length, so positions are kept by line only.
     const TMemoPos anchor{anchor_.line, 0};
     const TMemoPos caret{caret_.line, 0};
     const int top = TopLine();
-    resetText(received_);
+    doc_.SetStripsSgr(on);
+    textReplaced();
     verticalScrollBar()->setValue(top);
     setCursorState(clampPos(anchor), clampPos(caret), false);
 }
@@ -395,7 +364,7 @@ void TDCMemo::updateScrollBars()
     vertical->setSingleStep(1);
 
     const int textWidth = std::max(1, viewport()->width() - TextLeft());
-    const qreal content = std::max(maxLineLength_ * charWidth_, measuredWidth_) + 2 * charWidth_;
+    const qreal content = std::max(doc_.MaxLineLength() * charWidth_, measuredWidth_) + 2 * charWidth_;
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, std::max(0, qCeil(content) - textWidth));
     horizontal->setPageStep(textWidth);
@@ -422,18 +391,20 @@ QRect TDCMemo::CharRect(int line, int col) const
 
 QString TDCMemo::shownPrefix(int line) const
 {
-    return lines_[line].size() > kDisplayLimit ? lines_[line].left(kDisplayLimit) : lines_[line];
+    const QString text = doc_.Line(line);
+    return text.size() > kDisplayLimit ? text.left(kDisplayLimit) : text;
 }
 
 TLineRender* TDCMemo::renderFor(int line) const
 {
-    if (line < 0 || line >= lines_.size())
-        line = int(lines_.size()); // the empty row of an empty view, or past the end
+    const int count = LineCount();
+    if (line < 0 || line >= count)
+        line = count; // the empty row of an empty view, or past the end
     if (TLineRender* cached = renders_.object(line))
         return cached;
 
     auto render = std::make_unique<TLineRender>();
-    const QString text = line < lines_.size() ? lines_[line] : QString();
+    const QString text = doc_.Line(line);
     const bool truncated = text.size() > kDisplayLimit;
     const QString shown = truncated ? text.left(kDisplayLimit) : text;
     render->shownLength = int(shown.size());
@@ -463,7 +434,7 @@ TLineRender* TDCMemo::renderFor(int line) const
     }
     render->contentLength = int(display.size());
 
-    if ((options_ & moColorSyntax) && line < lines_.size()) {
+    if ((options_ & moColorSyntax) && line < count) {
         const QByteArray classes = LineClasses(line);
         int i = 0;
         while (i < render->shownLength) {
@@ -485,8 +456,8 @@ TLineRender* TDCMemo::renderFor(int line) const
         }
     }
 
-    if (sgr_.active() && line < lines_.size())
-        AppendSgrFormats(formats, sgr_.runs(line, received_[line], kDisplayLimit), *render, foreground_, background_);
+    if (doc_.SgrActive() && doc_.StripsSgr() && line < count)
+        AppendSgrFormats(formats, doc_.Runs(line, kDisplayLimit), *render, foreground_, background_);
     formats.append(marks); // over the colours: a mark never takes the look of text
 
     if (highlightUrls_) {

@@ -8,6 +8,7 @@
 #include "core/Errors.h"
 #include "results/DocumentWriter.h"
 #include "results/HTMLParser.h"
+#include "results/ReplyDocument.h"
 #include "results/SgrParser.h"
 #include "settings/ColourText.h"
 
@@ -85,7 +86,10 @@ public:
     ~TDCMemo() override;
 
     // --- text
-    void LoadFromBytes(const QByteArray& bytes);      // replaces all lines
+    // A reply's bytes, split and decoded as SplitReplyLines does; taken
+    // over, not copied, when moved in.
+    void LoadFromBytes(QByteArray bytes);             // replaces all lines
+    void AppendBytes(QByteArray bytes);               // as AppendLines
     // One update, one repaint. Past TextLimit() the oldest lines are dropped
     // and the first line says how many went (DroppedLinesNotice).
     void AppendLines(const QStringList& lines);
@@ -244,13 +248,12 @@ private:
         bool operator==(const LinkHit&) const = default;
     };
 
-    void resetText(QStringList lines);
+    void textReplaced();
     void enforceTextLimit(); // in TDCMemoLimit.cpp
     void textGrew(int firstNewLine);
     void invalidateRenders();
     void updateMetrics();
     void updateScrollBars();
-    void ensureStates(int upToLine) const;
     TLineRender* renderFor(int line) const;
     QString shownPrefix(int line) const;
     int numberAreaWidth() const;
@@ -274,17 +277,9 @@ private:
     void autoScrollTick();
     QString visibleSelection() const;
 
-    QStringList received_;
-    QStringList lines_;                // as shown
-    TSgrLines sgr_;
-    bool ansiColours_ = true;
+    TReplyDocument doc_;
     quint64 generation_ = 0;
-    qint64 textSize_ = 0;     // characters of lines_, one more for each line's break
-    qint64 droppedLines_ = 0; // since the text was last replaced; above 0, line 0 is the notice
-    int maxLineLength_ = 0;
     mutable qreal measuredWidth_ = 0;
-    mutable std::vector<ParserState> endStates_;
-    mutable int statesKnown_ = 0;
     mutable QCache<int, TLineRender> renders_;
 
     TMemoPos anchor_;

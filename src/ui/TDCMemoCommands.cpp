@@ -87,15 +87,15 @@ QString TDCMemo::SelectedText() const
 {
     const TMemoPos start = SelectionStart();
     const TMemoPos end = SelectionEnd();
-    if (start == end || lines_.isEmpty())
+    if (start == end || (doc_.LineCount() == 0))
         return {};
     if (start.line == end.line)
-        return lines_[start.line].mid(start.col, end.col - start.col);
+        return doc_.Line(start.line).mid(start.col, end.col - start.col);
     QStringList parts;
-    parts.append(lines_[start.line].mid(start.col));
+    parts.append(doc_.Line(start.line).mid(start.col));
     for (int line = start.line + 1; line < end.line; ++line)
-        parts.append(lines_[line]);
-    parts.append(lines_[end.line].left(end.col));
+        parts.append(doc_.Line(line));
+    parts.append(doc_.Line(end.line).left(end.col));
     return parts.join(QLatin1Char('\n'));
 }
 
@@ -176,7 +176,7 @@ bool TDCMemo::Search(const TSearchOptions& options, bool fromDialog)
     const LineMatcher matcher(options);
     bool found = false;
     TMemoPos matchStart, matchEnd;
-    if (!options.text.isEmpty() && matcher.valid() && !lines_.isEmpty()) {
+    if (!options.text.isEmpty() && matcher.valid() && !(doc_.LineCount() == 0)) {
         TMemoPos scopeStart{};
         TMemoPos scopeEnd = endPos();
         if (options.selectedOnly && scopeValid_) {
@@ -188,7 +188,7 @@ bool TDCMemo::Search(const TSearchOptions& options, bool fromDialog)
         if (!options.backward) {
             TMemoPos from = fromScopeEdge ? scopeStart : std::max(caret_, scopeStart);
             for (int line = from.line; line <= scopeEnd.line && !found; ++line) {
-                const QString& text = lines_[line];
+                const QString text = doc_.Line(line);
                 const qsizetype lo = line == from.line ? from.col : 0;
                 const qsizetype hi = line == scopeEnd.line ? scopeEnd.col : text.size();
                 if (matcher.next(text, lo, hi, start, length)) {
@@ -200,7 +200,7 @@ bool TDCMemo::Search(const TSearchOptions& options, bool fromDialog)
         } else {
             TMemoPos from = fromScopeEdge ? scopeEnd : std::min(caret_, scopeEnd);
             for (int line = from.line; line >= scopeStart.line && !found; --line) {
-                const QString& text = lines_[line];
+                const QString text = doc_.Line(line);
                 const qsizetype lo = line == scopeStart.line ? scopeStart.col : 0;
                 const qsizetype hi = line == scopeEnd.line ? scopeEnd.col : text.size();
                 // The last match that starts before the caret.
@@ -255,10 +255,10 @@ void TDCMemo::SaveToFile(const QString& path) const
     QByteArray buffer;
     buffer.reserve(kChunk + 4096);
     bool ok = true;
-    for (qsizetype i = 0; i < received_.size() && ok; ++i) {
+    for (int i = 0; i < doc_.LineCount() && ok; ++i) {
         if (i > 0)
             buffer.append("\r\n", 2);
-        buffer.append(received_[i].toUtf8());
+        buffer.append(doc_.ReceivedUtf8(i));
         if (buffer.size() >= kChunk) {
             ok = file.write(buffer) == buffer.size();
             buffer.clear();

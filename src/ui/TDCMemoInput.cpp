@@ -33,17 +33,17 @@ constexpr int kAutoScrollInterval = 50;
 
 TMemoPos TDCMemo::endPos() const
 {
-    if (lines_.isEmpty())
+    if ((doc_.LineCount() == 0))
         return {};
-    return {int(lines_.size()) - 1, int(lines_.back().size())};
+    return {doc_.LineCount() - 1, int(doc_.Line(doc_.LineCount() - 1).size())};
 }
 
 TMemoPos TDCMemo::clampPos(TMemoPos pos) const
 {
-    if (lines_.isEmpty())
+    if ((doc_.LineCount() == 0))
         return {};
-    pos.line = std::clamp(pos.line, 0, int(lines_.size()) - 1);
-    pos.col = std::clamp(pos.col, 0, int(lines_[pos.line].size()));
+    pos.line = std::clamp(pos.line, 0, doc_.LineCount() - 1);
+    pos.col = std::clamp(pos.col, 0, int(doc_.Line(pos.line).size()));
     return pos;
 }
 
@@ -126,11 +126,11 @@ void TDCMemo::ensureVisible(TMemoPos pos, bool centre)
 
 TMemoPos TDCMemo::nextPos(TMemoPos pos, bool word) const
 {
-    if (lines_.isEmpty())
+    if ((doc_.LineCount() == 0))
         return {};
-    const QString& text = lines_[pos.line];
+    const QString text = doc_.Line(pos.line);
     if (pos.col >= text.size())
-        return pos.line + 1 < lines_.size() ? TMemoPos{pos.line + 1, 0} : pos;
+        return pos.line + 1 < doc_.LineCount() ? TMemoPos{pos.line + 1, 0} : pos;
     if (pos.col >= kDisplayLimit) {
         if (!word)
             return {pos.line, pos.col + 1};
@@ -154,10 +154,10 @@ TMemoPos TDCMemo::nextPos(TMemoPos pos, bool word) const
 
 TMemoPos TDCMemo::previousPos(TMemoPos pos, bool word) const
 {
-    if (lines_.isEmpty())
+    if ((doc_.LineCount() == 0))
         return {};
     if (pos.col <= 0)
-        return pos.line > 0 ? TMemoPos{pos.line - 1, int(lines_[pos.line - 1].size())} : pos;
+        return pos.line > 0 ? TMemoPos{pos.line - 1, int(doc_.Line(pos.line - 1).size())} : pos;
     if (pos.col > kDisplayLimit)
         return {pos.line, pos.col - 1};
     const TLineRender* render = renderFor(pos.line);
@@ -171,23 +171,23 @@ TMemoPos TDCMemo::previousPos(TMemoPos pos, bool word) const
 
 TMemoPos TDCMemo::verticalPos(TMemoPos from, int lines) const
 {
-    if (lines_.isEmpty())
+    if ((doc_.LineCount() == 0))
         return {};
     TDCMemo* self = const_cast<TDCMemo*>(this);
     if (self->desiredX_ < 0)
         self->desiredX_ = lineX(from.line, from.col);
-    const int line = std::clamp(from.line + lines, 0, int(lines_.size()) - 1);
+    const int line = std::clamp(from.line + lines, 0, doc_.LineCount() - 1);
     const TLineRender* render = renderFor(line);
     const int pos = render->layout.lineAt(0).xToCursor(desiredX_, QTextLine::CursorBetweenCharacters);
-    return {line, std::min(render->storedPos(pos), int(lines_[line].size()))};
+    return {line, std::min(render->storedPos(pos), int(doc_.Line(line).size()))};
 }
 
 TMemoPos TDCMemo::hitTest(const QPoint& p) const
 {
-    if (lines_.isEmpty())
+    if ((doc_.LineCount() == 0))
         return {};
     const int line = std::clamp(TopLine() + (p.y() < 0 ? -1 - (-p.y() - 1) / lineHeight_ : p.y() / lineHeight_),
-                                0, int(lines_.size()) - 1);
+                                0, doc_.LineCount() - 1);
     const TLineRender* render = renderFor(line);
     const qreal x = p.x() - TextLeft() + horizontalScrollBar()->value();
     const int pos = render->layout.lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
@@ -197,9 +197,9 @@ TMemoPos TDCMemo::hitTest(const QPoint& p) const
 void TDCMemo::selectWordAt(TMemoPos pos)
 {
     pos = clampPos(pos);
-    if (lines_.isEmpty())
+    if ((doc_.LineCount() == 0))
         return;
-    const QString& text = lines_[pos.line];
+    const QString text = doc_.Line(pos.line);
     int start = pos.col;
     int end = pos.col;
     if (end < text.size() && isWordChar(text[end])) {
@@ -237,10 +237,10 @@ bool TDCMemo::OpenLink(const QString& linkText)
 
 TDCMemo::LinkHit TDCMemo::linkHitAt(const QPoint& p) const
 {
-    if (!highlightUrls_ || lines_.isEmpty() || p.y() < 0 || p.x() < TextLeft())
+    if (!highlightUrls_ || (doc_.LineCount() == 0) || p.y() < 0 || p.x() < TextLeft())
         return {};
     const int line = TopLine() + p.y() / lineHeight_;
-    if (line >= lines_.size())
+    if (line >= doc_.LineCount())
         return {};
     const TLineRender* render = renderFor(line);
     const qreal x = p.x() - TextLeft() + horizontalScrollBar()->value();
@@ -255,7 +255,7 @@ TDCMemo::LinkHit TDCMemo::linkHitAt(const QPoint& p) const
 
 TDCMemo::LinkHit TDCMemo::linkHitAtCaret() const
 {
-    if (!highlightUrls_ || lines_.isEmpty())
+    if (!highlightUrls_ || (doc_.LineCount() == 0))
         return {};
     const TLineRender* render = renderFor(caret_.line);
     for (const auto& [start, length] : render->links)
@@ -267,7 +267,7 @@ TDCMemo::LinkHit TDCMemo::linkHitAtCaret() const
 QString TDCMemo::LinkAt(const QPoint& viewportPos) const
 {
     const LinkHit hit = linkHitAt(viewportPos);
-    return hit.valid() ? lines_[hit.line].mid(hit.start, hit.length) : QString();
+    return hit.valid() ? doc_.Line(hit.line).mid(hit.start, hit.length) : QString();
 }
 
 void TDCMemo::updateCursorShape(const QPoint& p)
@@ -342,7 +342,7 @@ void TDCMemo::mouseReleaseEvent(QMouseEvent* event)
         if (link.valid() && !HasSelection() && event->modifiers() == Qt::NoModifier
             && (p - pressPos_).manhattanLength() < QApplication::startDragDistance()
             && linkHitAt(p) == link)
-            OpenLink(lines_[link.line].mid(link.start, link.length));
+            OpenLink(doc_.Line(link.line).mid(link.start, link.length));
     });
 }
 
@@ -433,7 +433,7 @@ void TDCMemo::keyPressEvent(QKeyEvent* event)
             && event->modifiers() == Qt::NoModifier) {
             const LinkHit link = linkHitAtCaret();
             if (link.valid())
-                OpenLink(lines_[link.line].mid(link.start, link.length));
+                OpenLink(doc_.Line(link.line).mid(link.start, link.length));
             else
                 event->ignore();
             return;

@@ -39,40 +39,11 @@ QString TDCMemo::DroppedLinesNotice(qint64 droppedLines)
 
 void TDCMemo::enforceTextLimit()
 {
-    const qint64 limit = TextLimit();
-    if (textSize_ <= limit)
+    const int gone = doc_.EnforceLimit(TextLimit(), kNoticeRoom, &TDCMemo::DroppedLinesNotice);
+    if (gone == 0)
         return;
-    const qsizetype count = lines_.size();
-    // An earlier notice is replaced, not counted among the dropped lines.
-    const qsizetype start = droppedLines_ > 0 ? 1 : 0;
-    qint64 size = textSize_ - (start ? lines_[0].size() + 1 : 0);
-    qsizetype drop = 0;
-    // The newest line always stays, however long.
-    while (size + kNoticeRoom > limit && start + drop < count - 1) {
-        size -= lines_[start + drop].size() + 1;
-        ++drop;
-    }
-    if (drop == 0)
-        return;
-    const qsizetype gone = start + drop; // lines removed from the front, the old notice with them
-    droppedLines_ += drop;
-    lines_.erase(lines_.begin(), lines_.begin() + gone);
-    lines_.prepend(DroppedLinesNotice(droppedLines_));
-    // The received lines and their colour states follow the shown ones.
-    received_.erase(received_.begin(), received_.begin() + std::min(gone, received_.size()));
-    received_.prepend(lines_.front());
-    sgr_.dropFront(int(gone));
     ++generation_;
-    textSize_ = size + lines_.front().size() + 1;
-    const int shift = int(gone - 1);
-
-    // Token states run from line to line. Those known for the lines that
-    // stay are kept: tokenising everything again at every repeat would cost
-    // more than the small error at the first line after the notice.
-    const auto known = std::min<qsizetype>(qsizetype(endStates_.size()), gone);
-    endStates_.erase(endStates_.begin(), endStates_.begin() + known);
-    endStates_.insert(endStates_.begin(), ParserState::Text); // the notice holds no tag, comment or string
-    statesKnown_ = statesKnown_ > gone ? int(statesKnown_ - shift) : 1;
+    const int shift = gone - 1;
     invalidateRenders();
     scopeValid_ = false;
 

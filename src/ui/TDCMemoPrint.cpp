@@ -15,7 +15,7 @@
 TDocumentInput TDCMemo::DocumentInput() const
 {
     TDocumentInput input;
-    input.lines = lines_;
+    input.lines = doc_.Lines();
     const QFont f = font();
     // The family really used: "monospace" means nothing to a word processor.
     input.font.name = QFontInfo(f).family();
@@ -39,7 +39,7 @@ void TDCMemo::SaveAsDocument(TDocumentKind kind, const QString& path) const
     // Text keeps the reply as received, colour codes and all; RTF and HTML
     // are documents of the text as shown.
     if (kind == TDocumentKind::Text)
-        input.lines = received_;
+        input.lines = doc_.ReceivedLines();
     SaveDocument(kind, input, path);
 }
 
@@ -76,9 +76,9 @@ bool TDCMemo::PrintTo(QPrinter& printer) const
 bool TDCMemo::PrintTo(QPrinter& printer, const TPrintOptions& options) const
 {
     TPrintJob job;
-    job.lines = lines_;
+    job.lines = doc_.Lines();
     job.first = 0;
-    job.last = int(lines_.size()) - 1;
+    job.last = doc_.LineCount() - 1;
     if (options.selectedBlock && HasSelection()) {
         const TMemoPos from = SelectionStart();
         const TMemoPos to = SelectionEnd();
