@@ -64,12 +64,12 @@ void TReplyDocument::Clear()
 void TReplyDocument::LoadBytes(QByteArray bytes)
 {
     Clear();
-    appendBuffer(std::move(bytes), true);
+    appendBuffer(std::move(bytes));
 }
 
 void TReplyDocument::AppendBytes(QByteArray bytes)
 {
-    appendBuffer(std::move(bytes), false);
+    appendBuffer(std::move(bytes));
 }
 
 void TReplyDocument::SetLines(const QStringList& lines)
@@ -93,7 +93,7 @@ void TReplyDocument::appendUtf8Line(QByteArrayView line)
     lineAdded(at, line);
 }
 
-void TReplyDocument::appendBuffer(QByteArray bytes, bool replace)
+void TReplyDocument::appendBuffer(QByteArray bytes)
 {
     if (bytes.isEmpty())
         return;
@@ -132,7 +132,7 @@ void TReplyDocument::appendBuffer(QByteArray bytes, bool replace)
     const qsizetype skip = startsWithBom(bytes) ? 3 : 0;
     qsizetype w = buffer_.size();
     qsizetype r;
-    if (replace && buffer_.isEmpty()) {
+    if (buffer_.isEmpty()) {
         buffer_ = std::move(bytes);
         r = skip;
         w = 0;

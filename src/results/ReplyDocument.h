@@ -72,7 +72,7 @@ private:
     qsizetype bufferLine(int index) const; // index into starts_, -1 for the notice or out of range
     QByteArrayView slice(qsizetype at) const;
     void appendUtf8Line(QByteArrayView line);
-    void appendBuffer(QByteArray bytes, bool replace);
+    void appendBuffer(QByteArray bytes);
     void indexFrom(qsizetype byteFrom);
     void lineAdded(qsizetype at, QByteArrayView bytes);
     TSgrState startStateAt(qsizetype at) const;
