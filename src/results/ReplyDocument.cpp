@@ -410,14 +410,3 @@ QByteArray TReplyDocument::LineClasses(int index, bool markLinks) const
         MarkLinks(text, classes);
     return classes;
 }
-
-// ---------------------------------------------------------------- search
-
-int TReplyDocument::FindLine(int fromLine, int toLine, const std::function<bool(int, const QString&)>& find) const
-{
-    const int step = toLine >= fromLine ? 1 : -1;
-    for (int line = fromLine; line != toLine + step; line += step)
-        if (line >= 0 && line < LineCount() && find(line, Line(line)))
-            return line;
-    return -1;
-}

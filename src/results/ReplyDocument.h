@@ -13,8 +13,31 @@
 #include <QString>
 #include <QStringList>
 
+#include <compare>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
+
+// A position in the text: line and column (a UTF-16 index into the line),
+// both from 0.
+struct TMemoPos {
+    int line = 0;
+    int col = 0;
+    auto operator<=>(const TMemoPos&) const = default;
+};
+
+// The one search of the program: text and options, shared by every view so
+// that Find Again repeats it in whichever view is active.
+struct TSearchOptions {
+    QString text;
+    bool caseSensitive = false;
+    bool wholeWords = false;
+    bool regularExpression = false;
+    bool selectedOnly = false; // scope: the selected text instead of all of it
+    bool entireScope = false;  // origin: the whole scope instead of from the caret
+    bool backward = false;
+};
 
 class TReplyDocument {
 public:
@@ -62,10 +85,13 @@ public:
     void SetParser(const THTMLParser* parser);
     QByteArray LineClasses(int index, bool markLinks) const;
 
-    // --- search: the first (or, backward, the last) match of `find` in
-    // lines [fromLine, toLine] (toLine < fromLine going backward); `find`
-    // gets a line's shown text and answers whether it matched there.
-    int FindLine(int fromLine, int toLine, const std::function<bool(int, const QString&)>& find) const;
+    // --- search (in TextSearch.cpp), over the shown text between
+    // `scopeStart` and `scopeEnd`: the first match from `from` on or,
+    // backward, the last one that starts before it. An empty match, a
+    // match that is not a whole word when whole words are asked for, and
+    // an invalid expression find nothing. Matches do not cross lines.
+    std::optional<std::pair<TMemoPos, TMemoPos>> Find(const TSearchOptions& options, TMemoPos from,
+                                                      TMemoPos scopeStart, TMemoPos scopeEnd) const;
 
 private:
     qsizetype indexCount() const { return qsizetype(starts_.size()) - firstIndex_; }

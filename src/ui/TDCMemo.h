@@ -59,26 +59,6 @@ enum TMemoOption : quint32 {
 };
 inline constexpr quint32 kMemoOptionMask = (1u << 25) - 1;
 
-// A position in the text: line and column (a UTF-16 index into the line),
-// both from 0.
-struct TMemoPos {
-    int line = 0;
-    int col = 0;
-    auto operator<=>(const TMemoPos&) const = default;
-};
-
-// The one search of the program: text and options, shared by every view so
-// that Find Again repeats it in whichever view is active.
-struct TSearchOptions {
-    QString text;
-    bool caseSensitive = false;
-    bool wholeWords = false;
-    bool regularExpression = false;
-    bool selectedOnly = false; // scope: the selected text instead of all of it
-    bool entireScope = false;  // origin: the whole scope instead of from the caret
-    bool backward = false;
-};
-
 class TDCMemo : public QAbstractScrollArea {
     Q_OBJECT
 public:

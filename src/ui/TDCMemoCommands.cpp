@@ -14,72 +14,9 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTextDocument>
-
-namespace {
-
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
-
-bool isWholeWord(const QString& line, qsizetype start, qsizetype length)
-{
-    if (start > 0 && isWordChar(line[start - 1]))
-        return false;
-    const qsizetype end = start + length;
-    return end >= line.size() || !isWordChar(line[end]);
-}
-
-// Matches of the search in one line, left to right, each inside [from, to).
-class LineMatcher {
-public:
-    explicit LineMatcher(const TSearchOptions& options) : options_(options)
-    {
-        if (options.regularExpression) {
-            QRegularExpression::PatternOptions flags = QRegularExpression::UseUnicodePropertiesOption;
-            if (!options.caseSensitive)
-                flags |= QRegularExpression::CaseInsensitiveOption;
-            regex_ = QRegularExpression(options.text, flags);
-            regex_.optimize();
-        }
-    }
-
-    bool valid() const { return !options_.regularExpression || regex_.isValid(); }
-
-    // The first match starting at or after `from` that ends by `to`.
-    bool next(const QString& line, qsizetype from, qsizetype to, qsizetype& start, qsizetype& length) const
-    {
-        while (from <= to) {
-            if (options_.regularExpression) {
-                const QRegularExpressionMatch m = regex_.match(line, from);
-                if (!m.hasMatch())
-                    return false;
-                start = m.capturedStart();
-                length = m.capturedLength();
-            } else {
-                start = line.indexOf(options_.text, from,
-                                     options_.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
-                if (start < 0)
-                    return false;
-                length = options_.text.size();
-            }
-            if (start + length > to)
-                return false;
-            // An empty match finds nothing a user could see or step over.
-            if (length > 0 && (!options_.wholeWords || isWholeWord(line, start, length)))
-                return true;
-            from = start + 1;
-        }
-        return false;
-    }
-
-private:
-    const TSearchOptions& options_;
-    QRegularExpression regex_;
-};
-
-} // namespace
 
 // ---------------------------------------------------------------- clipboard
 
@@ -173,10 +110,8 @@ bool TDCMemo::Search(const TSearchOptions& options, bool fromDialog)
     } else if (fromDialog) {
         scopeValid_ = false;
     }
-    const LineMatcher matcher(options);
-    bool found = false;
-    TMemoPos matchStart, matchEnd;
-    if (!options.text.isEmpty() && matcher.valid() && !(doc_.LineCount() == 0)) {
+    std::optional<std::pair<TMemoPos, TMemoPos>> match;
+    if (LineCount() > 0) {
         TMemoPos scopeStart{};
         TMemoPos scopeEnd = endPos();
         if (options.selectedOnly && scopeValid_) {
@@ -184,37 +119,15 @@ bool TDCMemo::Search(const TSearchOptions& options, bool fromDialog)
             scopeEnd = clampPos(scopeEnd_);
         }
         const bool fromScopeEdge = fromDialog && options.entireScope;
-        qsizetype start = 0, length = 0;
-        if (!options.backward) {
-            TMemoPos from = fromScopeEdge ? scopeStart : std::max(caret_, scopeStart);
-            for (int line = from.line; line <= scopeEnd.line && !found; ++line) {
-                const QString text = doc_.Line(line);
-                const qsizetype lo = line == from.line ? from.col : 0;
-                const qsizetype hi = line == scopeEnd.line ? scopeEnd.col : text.size();
-                if (matcher.next(text, lo, hi, start, length)) {
-                    found = true;
-                    matchStart = {line, int(start)};
-                    matchEnd = {line, int(start + length)};
-                }
-            }
-        } else {
-            TMemoPos from = fromScopeEdge ? scopeEnd : std::min(caret_, scopeEnd);
-            for (int line = from.line; line >= scopeStart.line && !found; --line) {
-                const QString text = doc_.Line(line);
-                const qsizetype lo = line == scopeStart.line ? scopeStart.col : 0;
-                const qsizetype hi = line == scopeEnd.line ? scopeEnd.col : text.size();
-                // The last match that starts before the caret.
-                const qsizetype limit = line == from.line ? from.col : text.size() + 1;
-                qsizetype at = lo;
-                while (matcher.next(text, at, hi, start, length) && start < limit) {
-                    found = true;
-                    matchStart = {line, int(start)};
-                    matchEnd = {line, int(start + length)};
-                    at = start + 1;
-                }
-            }
-        }
+        TMemoPos from;
+        if (options.backward)
+            from = fromScopeEdge ? scopeEnd : std::min(caret_, scopeEnd);
+        else
+            from = fromScopeEdge ? scopeStart : std::max(caret_, scopeStart);
+        match = doc_.Find(options, from, scopeStart, scopeEnd);
     }
+    const bool found = match.has_value();
+    const auto [matchStart, matchEnd] = match.value_or(std::pair<TMemoPos, TMemoPos>{});
     if (!found) {
         QMessageBox::information(this, QStringLiteral("Information"),
                                  QStringLiteral("Search string '%1' not found").arg(options.text),
