@@ -2,6 +2,8 @@
 
 #include "results/ReplyText.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <cstring>
 
@@ -44,6 +46,16 @@ bool mayHaveSgr(QByteArrayView bytes)
 bool startsWithBom(QByteArrayView bytes)
 {
     return bytes.size() >= 3 && bytes.first(3) == QByteArrayView("\xEF\xBB\xBF", 3);
+}
+
+// A line's text. QString::fromUtf8 would drop a U+FEFF at its start, which
+// is a character of the line here: only the reply's first one is not.
+QString decodeLine(QByteArrayView bytes)
+{
+    if (!startsWithBom(bytes))
+        return QString::fromUtf8(bytes);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return utf8.decode(bytes);
 }
 
 } // namespace
@@ -180,7 +192,7 @@ void TReplyDocument::lineAdded(qsizetype at, QByteArrayView bytes)
     if (stripSgr_ && mayHaveSgr(bytes)) {
         sgrSeen_ = true;
         const TSgrState before = end_;
-        length = StripSgr(QString::fromUtf8(bytes), end_).size();
+        length = StripSgr(decodeLine(bytes), end_).size();
         if (!(end_ == before))
             changes_.emplace_back(at + 1, end_);
     } else {
@@ -245,7 +257,7 @@ QString TReplyDocument::ReceivedLine(int index) const
     if (at < 0)
         return dropped_ > 0 && index == 0 ? notice_ : QString();
     if (at != cachedAt_) {
-        cachedReceived_ = QString::fromUtf8(slice(at));
+        cachedReceived_ = decodeLine(slice(at));
         cachedAt_ = at;
     }
     return cachedReceived_;
@@ -290,7 +302,7 @@ qsizetype TReplyDocument::shownLength(qsizetype at) const
     const QByteArrayView bytes = slice(at);
     if (stripSgr_ && sgrSeen_ && mayHaveSgr(bytes)) {
         TSgrState state = startStateAt(at);
-        return StripSgr(QString::fromUtf8(bytes), state).size();
+        return StripSgr(decodeLine(bytes), state).size();
     }
     return utf16Length(bytes);
 }
