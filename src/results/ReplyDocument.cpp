@@ -154,8 +154,21 @@ void TReplyDocument::appendBuffer(QByteArray bytes)
         r = w;
     }
     const qsizetype n = buffer_.size();
-    char* d = buffer_.data();
     qsizetype lineStart = w;
+    if (r == w && !std::memchr(buffer_.constData() + r, '\r', size_t(n - r))) {
+        // Nothing to move: the bytes are indexed as they are, and bytes
+        // the caller still shares are not copied.
+        const char* c = buffer_.constData();
+        for (const char* at; (at = static_cast<const char*>(std::memchr(c + r, '\n', size_t(n - r))));) {
+            r = at - c + 1;
+            starts_.push_back(r);
+            lineAdded(qsizetype(starts_.size()) - 2, QByteArrayView(c + lineStart, r - 1 - lineStart));
+            lineStart = r;
+        }
+        w = n;
+        r = n;
+    }
+    char* d = r < n ? buffer_.data() : nullptr;
     while (r < n) {
         // The next break, and the text before it moved down if need be.
         qsizetype e = r;
@@ -177,7 +190,8 @@ void TReplyDocument::appendBuffer(QByteArray bytes)
         if (c == '\r' && r < n && d[r] == '\n')
             ++r;
     }
-    buffer_.truncate(w);
+    if (w < buffer_.size())
+        buffer_.truncate(w);
     if (w > lineStart) { // the last line has no break
         buffer_.append('\n');
         starts_.push_back(buffer_.size());

@@ -1,9 +1,9 @@
 #pragma once
 // The text view component of a result tab: read-only lines with a gutter of
 // line numbers, a right-margin line, a current-line highlight and clickable
-// links. A line view of its own over a QStringList: loading a reply is one
-// split of its bytes, and only the lines on screen are ever laid out,
-// tokenised or searched for links.
+// links. Painting and input over a TReplyDocument, which holds the text:
+// only the lines on screen are ever laid out, tokenised or searched for
+// links.
 
 #include "core/Errors.h"
 #include "results/DocumentWriter.h"
