@@ -54,7 +54,7 @@ public:
     // Whether SGR sequences are taken out of the shown lines.
     bool StripsSgr() const { return stripSgr_; }
     void SetStripsSgr(bool on);
-    // Whether any line so far held a sequence (or starts styled).
+    // Whether any line so far held a sequence.
     bool SgrActive() const { return sgrSeen_; }
 
     int LineCount() const { return int(indexCount() - 1 + (dropped_ > 0 ? 1 : 0)); }
@@ -65,7 +65,8 @@ public:
     QStringList ReceivedLines() const;
     // Characters of the shown lines, one more for each line's break.
     qint64 TextSize() const { return textSize_; }
-    // The longest shown line so far, in characters, counted up to `cap`.
+    // The longest shown line so far, in characters, counted up to the
+    // length cap (what a view shows of a line at most).
     int MaxLineLength() const { return maxLength_; }
     void SetLengthCap(int cap) { lengthCap_ = cap; }
 
@@ -99,7 +100,6 @@ private:
     QByteArrayView slice(qsizetype at) const;
     void appendUtf8Line(QByteArrayView line);
     void appendBuffer(QByteArray bytes);
-    void indexFrom(qsizetype byteFrom);
     void lineAdded(qsizetype at, QByteArrayView bytes);
     TSgrState startStateAt(qsizetype at) const;
     QString shown(qsizetype at, const QString& received) const;
