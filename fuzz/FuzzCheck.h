@@ -4,6 +4,7 @@
 // bytes become the text a parser reads.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -46,6 +47,28 @@ inline QStringList Texts(const uint8_t* data, size_t size)
 inline QStringList Lines(const QString& text)
 {
     return text.split(QLatin1Char('\n'));
+}
+
+// Byte lines ended by CR LF, LF or CR. The part after the last break is a
+// line of its own; empty, it is kept only when `keepEmptyLast` says so.
+inline QList<QByteArray> ByteLines(const QByteArray& bytes, bool keepEmptyLast)
+{
+    QList<QByteArray> lines;
+    QByteArray line;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            lines << line;
+            line.clear();
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (keepEmptyLast || !line.isEmpty())
+        lines << line;
+    return lines;
 }
 
 } // namespace fuzz

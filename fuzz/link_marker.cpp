@@ -1,6 +1,7 @@
 // The link marker: runs of link characters, left to right, each a link by the
-// rule, marked over the tokeniser's classes and nothing else; what a click
-// opens is one of the link kinds or nothing.
+// rule less its trailing sentence punctuation, marked over the tokeniser's
+// classes and nothing else; what a click opens is one of the link kinds or
+// nothing.
 #include "FuzzCheck.h"
 #include "results/HTMLParser.h"
 
@@ -34,9 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const QStringView run = QStringView(line).sliced(start, length);
             for (QChar c : run)
                 FUZZ_CHECK(isLinkChar(c));
-            FUZZ_CHECK(start + length == line.size() || !isLinkChar(line[start + length]));
+            // Only sentence punctuation may follow the link inside its run.
+            qsizetype end = start + length;
+            while (end < line.size() && isLinkChar(line[end])) {
+                FUZZ_CHECK(QStringView(u".:?").contains(line[end]));
+                ++end;
+            }
             FUZZ_CHECK(IsLinkRun(run));
-            previousEnd = start + length;
+            FUZZ_CHECK(!QStringView(u".:?").contains(run.back()));
+            previousEnd = end;
             for (qsizetype i = start; i < start + length; ++i)
                 expected[i] = char(tcUrl);
 
@@ -45,8 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const QUrl url = LinkUrl(text);
             if (url.isValid()) {
                 const QString scheme = url.scheme();
-                FUZZ_CHECK(scheme == QLatin1String("http") || scheme == QLatin1String("ftp")
-                           || scheme == QLatin1String("gopher") || scheme == QLatin1String("mailto"));
+                FUZZ_CHECK(scheme == QLatin1String("http") || scheme == QLatin1String("https")
+                           || scheme == QLatin1String("ftp") || scheme == QLatin1String("gopher")
+                           || scheme == QLatin1String("mailto") || scheme == QLatin1String("finger"));
             }
         }
         FUZZ_CHECK(classes == expected);

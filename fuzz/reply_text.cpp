@@ -1,7 +1,10 @@
-// A reply's bytes to lines: the lines are the bytes up to the first NUL cut
-// at CR, LF and CR LF, each decoded as UTF-8 when it is UTF-8 and otherwise
-// one character per byte; nothing is lost, nothing shown acts on the screen.
+// A reply's bytes to lines: the lines are the bytes cut at CR, LF and CR LF
+// (a NUL is a character like any other and shown as "^@"), each decoded as
+// UTF-8 when it is UTF-8 and otherwise one character per byte; nothing is
+// lost, nothing shown acts on the screen, and the reply document, which
+// keeps the text in one buffer, holds the same lines.
 #include "FuzzCheck.h"
+#include "results/ReplyDocument.h"
 #include "results/ReplyText.h"
 
 #include <QStringDecoder>
@@ -20,34 +23,14 @@ bool isUtf8(QByteArrayView bytes, QString* text = nullptr)
     return !utf8.hasError();
 }
 
-QList<QByteArray> byteLines(const QByteArray& bytes)
-{
-    QList<QByteArray> lines;
-    QByteArray line;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            lines << line;
-            line.clear();
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.isEmpty())
-        lines << line;
-    return lines;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes = fuzz::Bytes(data, size);
-    const QByteArray loaded = bytes.left(bytes.indexOf('\0') < 0 ? bytes.size() : bytes.indexOf('\0'));
+    const QByteArray& loaded = bytes;
     const QStringList lines = SplitReplyLines(bytes);
-    QList<QByteArray> expected = byteLines(loaded);
+    QList<QByteArray> expected = fuzz::ByteLines(loaded, false);
     if (loaded == "\xEF\xBB\xBF")
         expected.clear(); // a byte order mark alone is no text, so no line
     FUZZ_CHECK(lines.size() == expected.size());
@@ -56,7 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString& line = lines[i];
         FUZZ_CHECK(!line.contains(QLatin1Char('\r')) && !line.contains(QLatin1Char('\n')));
-        FUZZ_CHECK(!line.contains(QChar(0)));
         QString asUtf8;
         if (isUtf8(expected[i], &asUtf8)) {
             if (i == 0 && asUtf8.startsWith(QChar(0xFEFF)))
@@ -69,8 +51,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             FUZZ_CHECK(!line.contains(QChar(QChar::ReplacementCharacter)));
         }
         const QString shown = VisibleText(line);
-        FUZZ_CHECK(!HasControlNotation(shown));
+        FUZZ_CHECK(!HasControlNotation(shown) && !shown.contains(QChar(0)));
         FUZZ_CHECK((shown == line) == !HasControlNotation(line));
+    }
+
+    // The document's lines, loaded whole and appended in two parts cut at a
+    // line break, are the split's; shown and received agree without SGR.
+    TReplyDocument whole;
+    whole.SetStripsSgr(false);
+    whole.LoadBytes(bytes);
+    FUZZ_CHECK(whole.Lines() == lines);
+    FUZZ_CHECK(whole.ReceivedLines() == lines);
+    const qsizetype cut = bytes.indexOf('\n');
+    if (cut >= 0 && !bytes.mid(cut + 1).startsWith("\xEF\xBB\xBF")) {
+        TReplyDocument parts;
+        parts.SetStripsSgr(false);
+        parts.AppendBytes(bytes.left(cut + 1));
+        parts.AppendBytes(bytes.mid(cut + 1));
+        FUZZ_CHECK(parts.LineCount() == whole.LineCount());
+        if (wholeUtf8)
+            FUZZ_CHECK(parts.Lines() == lines);
     }
 
     const QString text = DecodeReplyText(bytes);

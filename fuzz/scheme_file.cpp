@@ -7,37 +7,14 @@
 
 #include <cstring>
 
-namespace {
-
-// Lines end at CR LF, LF or CR; a missing line is empty.
-QList<QByteArray> schemeLines(const QByteArray& bytes)
-{
-    QList<QByteArray> lines;
-    QByteArray line;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            lines << line;
-            line.clear();
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-        } else {
-            line += c;
-        }
-    }
-    lines << line;
-    return lines;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes = fuzz::Bytes(data, size);
     const TSchemeParse parse = ParseColourScheme(bytes);
     FUZZ_CHECK(parse.count >= 0 && parse.count <= kSchemeColourCount);
     FUZZ_CHECK(parse.Complete() == (parse.count == kSchemeColourCount));
-    const QList<QByteArray> lines = schemeLines(bytes);
+    // Lines end at CR LF, LF or CR; a missing line is empty.
+    const QList<QByteArray> lines = fuzz::ByteLines(bytes, true);
     for (int i = 0; i < parse.count; ++i) {
         // Colour text is ASCII, so how the line's bytes are decoded does not
         // change the colour it names.
