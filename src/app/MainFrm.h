@@ -10,10 +10,12 @@
 
 #include "core/Errors.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <deque>
@@ -251,6 +253,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The transfer count in the activity panel: shown at most every 100 ms
+    // while data comes in, the latest count shown once the wait is over
+    // and always before the reception ends (MainQuery.cpp).
+    void ShowTransferText(const QString& text);
+    void FlushTransferText();
+    QString pendingTransfer_;
+    QElapsedTimer transferShown_;
+    QTimer* transferTimer_ = nullptr;
+
     // Building the window (MainBars.cpp).
     void CreateActions();
     void CreateMenus();

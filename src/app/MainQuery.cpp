@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QScopeGuard>
 #include <QComboBox>
 #include <QSignalBlocker>
 #include <QDesktopServices>
@@ -257,7 +258,11 @@ void TMain::ExecuteFingerQuery(const QString& Expression, bool PrintResult, bool
             ProcessEvents();
             checkCancel();
             LogDebug(QStringLiteral(" - Receiving data..."));
-            msClientSocket1->ReceiveStream(stream, -1, 0);
+            {
+                // However the reception ends, the panel shows its last count.
+                const auto showLastCount = qScopeGuard([this] { FlushTransferText(); });
+                msClientSocket1->ReceiveStream(stream, -1, 0);
+            }
             msClientSocket1->Disconnect();
             dxBarButton34->setEnabled(false);
             checkCancel();
@@ -314,15 +319,51 @@ void TMain::ConnectSocketEvents()
         WriteActivity(QStringLiteral("Connecting to ") + msClientSocket1->Host() + QStringLiteral("..."));
     };
     msClientSocket1->OnConnected = [this](QObject*) {
+        transferShown_.invalidate(); // the first count shows at once
         WriteActivity(QStringLiteral("Connected to ") + msClientSocket1->Host());
     };
+    // The socket turns the event loop after every read, so the window stays
+    // live; the panel itself changes at most ten times a second.
     msClientSocket1->OnTransferProgress = [this](QObject*, qint32, qint32 byteCount, qint32) {
-        WriteActivity(QStringLiteral("Transfering ") + InsertThousandSeparator(byteCount) + QStringLiteral(" bytes..."));
-        ProcessEvents();
+        ShowTransferText(QStringLiteral("Transfering ") + InsertThousandSeparator(byteCount) + QStringLiteral(" bytes..."));
     };
     msClientSocket1->OnDisconnected = [this](QObject*) {
+        FlushTransferText();
         WriteActivity(QStringLiteral("Disconnected from ") + msClientSocket1->Host());
     };
+}
+
+void TMain::ShowTransferText(const QString& text)
+{
+    constexpr qint64 kInterval = 100; // ms
+    pendingTransfer_ = text;
+    if (!transferShown_.isValid() || transferShown_.elapsed() >= kInterval) {
+        FlushTransferText();
+        return;
+    }
+    if (!transferTimer_) {
+        transferTimer_ = new QTimer(this);
+        transferTimer_->setSingleShot(true);
+        transferTimer_->setTimerType(Qt::PreciseTimer);
+        // A timer may come a little early: then it waits out the rest.
+        connect(transferTimer_, &QTimer::timeout, this, [this] {
+            if (!pendingTransfer_.isEmpty())
+                ShowTransferText(pendingTransfer_);
+        });
+    }
+    if (!transferTimer_->isActive())
+        transferTimer_->start(int(kInterval - transferShown_.elapsed()));
+}
+
+void TMain::FlushTransferText()
+{
+    if (transferTimer_)
+        transferTimer_->stop();
+    if (pendingTransfer_.isEmpty())
+        return;
+    const QString text = std::exchange(pendingTransfer_, QString());
+    transferShown_.start();
+    WriteActivity(text);
 }
 
 void TMain::WriteActivity(const QString& text)
@@ -432,9 +473,8 @@ void TMain::LoadQueryText()
     QStringList names;
     if (!ListSettingValues(kQueryKey, names))
         return;
-    for (const QString& name : names)
-        if (name.compare(kLastQuery, Qt::CaseInsensitive) != 0)
-            QueryComboBox->addItem(name);
+    names.removeIf([](const QString& name) { return name.compare(kLastQuery, Qt::CaseInsensitive) == 0; });
+    QueryComboBox->addItems(names); // one model change for the whole history
     const QString last = ReadSettingString(kQueryKey, kLastQuery);
     // The store matches names in any case and keeps the case a name was
     // first written in: "LastQuery" may name an entry listed as "Root@Host".

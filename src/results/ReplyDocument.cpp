@@ -33,6 +33,8 @@ bool mayHaveSgr(QByteArrayView bytes)
 {
     const char* p = bytes.data();
     const qsizetype n = bytes.size();
+    if (n == 0) // an empty line may have no buffer at all
+        return false;
     if (std::memchr(p, 0x1B, size_t(n)))
         return true;
     for (const char* at = p; (at = static_cast<const char*>(std::memchr(at, 0xC2, size_t(p + n - at))));) {

@@ -326,8 +326,22 @@ private slots:
             big += "0123456789012345678901234567890123456789\r\n";
         big.truncate(1234567);
         server->SetReply(big);
+        // When each transfer count reached the panel.
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> shownAt;
+        connect(w.get(), &TMain::ActivityChanged, this, [&](const QString& text) {
+            if (text.startsWith(QLatin1String("Transfering")))
+                shownAt << clock.elapsed();
+        });
         Enter(At(QStringLiteral("root")));
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        // The panel changes at most every 100 ms while data comes in (its
+        // last count, shown as the reception ends, excepted), not once a
+        // chunk.
+        QVERIFY(shownAt.size() >= 2);
+        for (qsizetype i = 1; i + 1 < shownAt.size(); ++i)
+            QVERIFY2(shownAt[i] - shownAt[i - 1] >= 99, qPrintable(QString::number(shownAt[i] - shownAt[i - 1])));
 
         QStringList distinct;
         for (const QString& e : events)
