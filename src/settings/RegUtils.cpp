@@ -155,6 +155,11 @@ QString SettingsStorePath()
     return StoreFilePath();
 }
 
+void CloseSettingsStore()
+{
+    pollux_store::CloseStore();
+}
+
 void SetStoreFailuresFallBack(bool on)
 {
     pollux_store::SetFallBack(on);

@@ -73,6 +73,11 @@ bool WriteSettingEntries(const QString& path, const QList<SettingEntry>& entries
 // The store file in use.
 QString SettingsStorePath();
 
+// The store stays open between calls (one connection per process); this
+// closes it, checkpointing its write-ahead log. The next call opens it again.
+// Run at exit by itself.
+void CloseSettingsStore();
+
 // For the program itself: a store that cannot be opened, read or written
 // (an unusable settings folder, a read-only one, a damaged file) no longer
 // ends the operation at hand. The failure is reported once through

@@ -6,12 +6,16 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <sqlite3.h>
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <unordered_map>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -129,57 +133,287 @@ QString StoreFilePath()
     return ConfigDir() + QStringLiteral("/settings.db");
 }
 
-Connection::Connection(Access access) : path_(StoreFilePath())
-{
-    const QByteArray file = QFile::encodeName(path_);
-    struct stat st {};
-    if (::stat(file.constData(), &st) != 0) {
-        if (errno != ENOENT)
-            throw SqlFailure{SqlFailure::Kind::Open, QString::fromLocal8Bit(std::strerror(errno)), path_};
-        if (access == Access::Read)
-            return; // nothing stored yet
-        // Created here rather than by SQLite so that it is private to the user.
-        const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0)
-            ::close(fd);
-        else if (errno != EEXIST)
-            throw SqlFailure{SqlFailure::Kind::Open, QString::fromLocal8Bit(std::strerror(errno)), path_};
-    }
+namespace {
 
-    int rc = sqlite3_open_v2(file.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK && access == Access::Read) {
-        // A store the user may read but not write still answers reads.
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-        rc = sqlite3_open_v2(file.constData(), &db_, SQLITE_OPEN_READONLY, nullptr);
+// What stat() says of the store file: which file it is, and whether it has
+// changed since it was last looked at.
+struct Identity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = -1;
+    qint64 mtimeNs = 0;
+    bool sameFile(const Identity& other) const { return device == other.device && inode == other.inode; }
+    bool operator==(const Identity&) const = default;
+};
+
+// 0, or the errno of stat().
+int identityOf(const QByteArray& file, Identity& identity)
+{
+    struct stat st {};
+    if (::stat(file.constData(), &st) != 0)
+        return errno;
+    identity = Identity{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+                        qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    return 0;
+}
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+// The connection the process keeps open, and what it knows of the file.
+class Store {
+public:
+    enum class Close {
+        Clean,   // checkpoint; the log and index beside the file go when no one else uses them
+        Stale,   // the path now names another file (or none): checkpoint into the old one, remove nothing
+        Discard, // damaged or changed under us: write nothing more into it
+    };
+
+    ~Store() { close(Close::Clean); }
+    void close(Close how);
+
+    std::recursive_mutex mutex;
+    sqlite3* db = nullptr;
+    QString path;
+    QByteArray file;
+    Identity identity;
+    bool readOnly = false;  // opened for reading only
+    bool transient = false; // opened immutable: closed again after the call
+    bool needsSchema = false;
+    bool damaged = false; // the call found the file damaged or newer: closed untouched
+    struct Kept {
+        sqlite3_stmt* stmt;
+        bool inUse;
+    };
+    std::unordered_map<const char*, Kept> statements;
+};
+
+void Store::close(Close how)
+{
+    if (!db)
+        return;
+    for (auto& entry : statements)
+        sqlite3_finalize(entry.second.stmt);
+    statements.clear();
+    if (how == Close::Discard)
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (how == Close::Clean && !readOnly) {
+        // The log is kept (SQLite never removes files by name) while the
+        // connection is open, since by then the name may be another file's.
+        // Still the file at the path: let SQLite remove its log and index.
+        Identity now;
+        if (identityOf(file, now) == 0 && now.sameFile(identity)) {
+            int off = 0;
+            sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &off);
+        }
     }
-    if (rc != SQLITE_OK) {
-        const QString reason = errorText(db_, rc);
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-        throw SqlFailure{SqlFailure::Kind::Open, reason, path_};
+    sqlite3_close_v2(db);
+    db = nullptr;
+    readOnly = transient = needsSchema = damaged = false;
+}
+
+namespace {
+
+Store& theStore()
+{
+    static Store store;
+    return store;
+}
+
+// Makes a new store at file, whole: the schema is written into a private
+// temporary file in the same folder, which is then linked into place unless
+// another copy has made one meanwhile. So no copy ever sees a half-made
+// store, and a log or index left by a deleted store is never played into it.
+void createStore(const QString& path, const QByteArray& file)
+{
+    QByteArray temp = file + ".new-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC); // 0600
+    if (fd < 0)
+        throw SqlFailure{SqlFailure::Kind::Open, errnoText(errno), path};
+    ::close(fd);
+    auto removeTemp = qScopeGuard([&] {
+        ::unlink(temp.constData());
+        ::unlink((temp + "-wal").constData());
+        ::unlink((temp + "-shm").constData());
+    });
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(temp.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    const QString reason = rc == SQLITE_OK ? QString() : errorText(db, rc);
+    // Closing checkpoints everything into the file and removes its log.
+    if (sqlite3_close(db) != SQLITE_OK && rc == SQLITE_OK)
+        rc = SQLITE_ERROR;
+    if (rc != SQLITE_OK)
+        throw SqlFailure{SqlFailure::Kind::Open, reason.isEmpty() ? errorText(nullptr, rc) : reason, path};
+
+    // Copies making a store at once take turns here; a log or index found
+    // beside a path that names no file belongs to no store.
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0)
+        ::flock(dir, LOCK_EX);
+    struct stat st {};
+    if (::stat(file.constData(), &st) != 0 && errno == ENOENT) {
+        for (const char* companion : {"-wal", "-shm", "-journal"})
+            ::unlink((file + companion).constData());
+        if (::link(temp.constData(), file.constData()) != 0 && errno != EEXIST) {
+            const int error = errno;
+            if (error == EPERM || error == EOPNOTSUPP || error == EXDEV || error == EMLINK) {
+                ::rename(temp.constData(), file.constData()); // no hard links here
+            } else {
+                if (dir >= 0)
+                    ::close(dir);
+                throw SqlFailure{SqlFailure::Kind::Open, errnoText(error), path};
+            }
+        }
     }
-    if (::stat(file.constData(), &st) == 0) {
-        device_ = quint64(st.st_dev);
-        inode_ = quint64(st.st_ino);
+    if (dir >= 0)
+        ::close(dir); // and the lock with it
+}
+
+} // namespace
+
+Connection::Connection(Access access)
+    : lock_(theStore().mutex), store_(theStore()), access_(access)
+{
+    Store& s = store_;
+    const QString path = StoreFilePath();
+    if (s.db && s.path != path)
+        s.close(Store::Close::Clean);
+    if (s.path != path) {
+        s.path = path;
+        s.file = QFile::encodeName(path);
     }
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    Identity now;
+    int error = identityOf(s.file, now);
+    if (s.db) {
+        if (error != 0 || !now.sameFile(s.identity))
+            s.close(Store::Close::Stale); // deleted, moved or replaced
+        else if (!(now == s.identity))
+            s.close(Store::Close::Discard); // changed under us: read it afresh
+        else if (access == Access::Write && s.readOnly)
+            s.close(Store::Close::Clean);
+    }
+    const bool reused = s.db != nullptr;
+    bool opened = false;
     try {
-        if (access == Access::Write)
-            exec("PRAGMA synchronous = FULL");
+        if (!s.db) {
+            if (error == ENOENT) {
+                if (access == Access::Read)
+                    return; // nothing stored yet
+                createStore(path, s.file);
+                error = 0;
+            }
+            if (error != 0)
+                throw SqlFailure{SqlFailure::Kind::Open, errnoText(error), path};
+            open();
+            opened = true;
+        }
         checkSchema(access);
+        if (opened)
+            configure();
     } catch (...) {
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
+        if (s.db && (!reused || s.damaged))
+            s.close(Store::Close::Discard);
         throw;
     }
 }
 
+// Opens the file; a read falls back to reading only, and then to reading
+// without the shared index (a folder or file the user may not write, or
+// whose log cannot be opened).
+void Connection::open()
+{
+    Store& s = store_;
+    enum Mode { Write, ReadOnly, Immutable };
+    std::optional<SqlFailure> first;
+    for (const Mode mode : {Write, ReadOnly, Immutable}) {
+        if (mode != Write && access_ == Access::Write)
+            break;
+        QByteArray name = s.file;
+        int flags = mode == Write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+        if (mode == Immutable) {
+            name = "file:" + s.file.toPercentEncoding("/") + "?immutable=1";
+            flags |= SQLITE_OPEN_URI;
+        }
+        const int rc = sqlite3_open_v2(name.constData(), &s.db, flags, nullptr);
+        if (rc != SQLITE_OK) {
+            const QString reason = errorText(s.db, rc);
+            sqlite3_close_v2(s.db);
+            s.db = nullptr;
+            if (!first)
+                first = SqlFailure{SqlFailure::Kind::Open, reason, s.path};
+            continue;
+        }
+        sqlite3_extended_result_codes(s.db, 1);
+        sqlite3_busy_timeout(s.db, kBusyTimeoutMs);
+        s.readOnly = mode != Write;
+        s.transient = mode == Immutable;
+        Identity opened;
+        if (identityOf(s.file, opened) == 0)
+            s.identity = opened;
+        try {
+            userVersion(); // the first read, which opens the log and index
+            return;
+        } catch (const SqlFailure& failure) {
+            if (failure.kind != SqlFailure::Kind::Refused || access_ == Access::Write)
+                throw;
+            if (!first)
+                first = failure;
+            s.close(Store::Close::Discard);
+        }
+    }
+    throw *first;
+}
+
+// Once the file is known to be a store: WAL, so that reads never wait for a
+// write and a commit is one append; synchronous=NORMAL, so that a commit
+// survives the process being killed (a power cut may lose the last ones,
+// never the store).
+void Connection::configure()
+{
+    Store& s = store_;
+    if (!s.readOnly) {
+        sqlite3_exec(s.db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+        sqlite3_exec(s.db, "PRAGMA synchronous = NORMAL; PRAGMA journal_size_limit = 4194304", nullptr, nullptr,
+                     nullptr);
+        int on = 1;
+        sqlite3_file_control(s.db, "main", SQLITE_FCNTL_PERSIST_WAL, &on);
+    }
+    Identity now;
+    if (identityOf(s.file, now) == 0)
+        s.identity = now;
+}
+
 Connection::~Connection()
 {
-    if (db_)
-        sqlite3_close_v2(db_);
+    Store& s = store_;
+    if (!s.db)
+        return;
+    if (s.damaged || s.transient) {
+        s.close(Store::Close::Discard);
+    } else if (access_ == Access::Write) {
+        // A commit may have checkpointed into the file.
+        Identity now;
+        if (identityOf(s.file, now) == 0 && now.sameFile(s.identity))
+            s.identity = now;
+    }
+}
+
+sqlite3* Connection::handle() const
+{
+    return store_.db;
 }
 
 int Connection::userVersion()
@@ -190,6 +424,8 @@ int Connection::userVersion()
 
 void Connection::checkSchema(Access access)
 {
+    Store& s = store_;
+    s.needsSchema = false;
     const int version = userVersion();
     if (version == kSchemaVersion) {
         ready_ = true;
@@ -199,7 +435,7 @@ void Connection::checkSchema(Access access)
         Statement objects(*this, "SELECT count(*) FROM sqlite_schema");
         if (objects.step() && objects.int64At(0) == 0) {
             // An empty file: a store that has never been written.
-            needsSchema_ = true;
+            s.needsSchema = true;
             ready_ = access == Access::Write;
             return;
         }
@@ -213,56 +449,95 @@ void Connection::checkSchema(Access access)
 
 void Connection::ensureSchema()
 {
-    if (!needsSchema_)
+    Store& s = store_;
+    if (!s.needsSchema)
         return;
     // Another copy may have created it since this connection looked.
-    if (userVersion() == 0)
-        exec(kSchema);
-    needsSchema_ = false;
+    if (userVersion() == 0) {
+        const int rc = sqlite3_exec(s.db, kSchema, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            fail(rc);
+    }
+    s.needsSchema = false;
 }
 
 qint64 Connection::lastInsertId() const
 {
-    return sqlite3_last_insert_rowid(db_);
+    return sqlite3_last_insert_rowid(store_.db);
 }
 
 int Connection::changes() const
 {
-    return sqlite3_changes(db_);
+    return sqlite3_changes(store_.db);
 }
 
-void Connection::exec(const char* sql)
+void Connection::run(const char* sql)
 {
-    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        fail(rc);
+    Statement statement(*this, sql);
+    while (statement.step()) {
+    }
 }
 
 void Connection::fail(int rc, SqlFailure::Kind kind) const
 {
+    Store& s = store_;
     QString reason;
-    if (kind == SqlFailure::Kind::Damaged && rc == SQLITE_NOTADB && sqlite3_errcode(db_) != SQLITE_NOTADB)
+    if (kind == SqlFailure::Kind::Damaged && rc == SQLITE_NOTADB && sqlite3_errcode(s.db) != SQLITE_NOTADB)
         reason = QStringLiteral("it holds other data");
     else if (kind != SqlFailure::Kind::Newer)
-        reason = errorText(db_, rc);
+        reason = errorText(s.db, rc);
     if (kind == SqlFailure::Kind::Refused && isDamage(rc))
         kind = SqlFailure::Kind::Damaged;
-    throw SqlFailure{kind, reason, path_, device_, inode_};
+    if (kind == SqlFailure::Kind::Damaged || kind == SqlFailure::Kind::Newer)
+        s.damaged = true; // closed, untouched, when the call ends
+    throw SqlFailure{kind, reason, s.path, s.identity.device, s.identity.inode};
 }
 
-Statement::Statement(Connection& store, const char* sql) : store_(store)
+sqlite3_stmt* Connection::takeStatement(const char* sql, bool& kept)
 {
-    const int rc = sqlite3_prepare_v2(store.handle(), sql, -1, &stmt_, nullptr);
+    Store& s = store_;
+    const auto found = s.statements.find(sql);
+    if (found != s.statements.end() && !found->second.inUse) {
+        found->second.inUse = true;
+        kept = true;
+        return found->second.stmt;
+    }
+    const bool keep = found == s.statements.end() && !s.transient;
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v3(s.db, sql, -1, keep ? SQLITE_PREPARE_PERSISTENT : 0, &stmt, nullptr);
     if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt);
         // The statements only name the store's own tables and columns, so a
         // plain SQL error here means the file holds some other schema.
-        store.fail(rc, (rc & 0xFF) == SQLITE_ERROR ? SqlFailure::Kind::Damaged : SqlFailure::Kind::Refused);
+        fail(rc, (rc & 0xFF) == SQLITE_ERROR ? SqlFailure::Kind::Damaged : SqlFailure::Kind::Refused);
     }
+    if (keep)
+        s.statements.emplace(sql, Store::Kept{stmt, true});
+    kept = keep;
+    return stmt;
+}
+
+void Connection::giveBack(const char* sql, sqlite3_stmt* stmt, bool kept)
+{
+    if (!kept) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    // Reset, so that no read transaction stays open after the call.
+    sqlite3_reset(stmt);
+    const auto found = store_.statements.find(sql);
+    if (found != store_.statements.end())
+        found->second.inUse = false;
+}
+
+Statement::Statement(Connection& store, const char* sql) : store_(store), sql_(sql)
+{
+    stmt_ = store.takeStatement(sql, kept_);
 }
 
 Statement::~Statement()
 {
-    sqlite3_finalize(stmt_);
+    store_.giveBack(sql_, stmt_, kept_);
 }
 
 void Statement::bind(int index, const QString& text)
@@ -305,7 +580,7 @@ QString Statement::textAt(int column) const
 
 Transaction::Transaction(Connection& store) : store_(store)
 {
-    store_.exec("BEGIN IMMEDIATE");
+    store_.run("BEGIN IMMEDIATE");
     open_ = true;
     store_.ensureSchema();
 }
@@ -318,8 +593,15 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    store_.exec("COMMIT");
+    store_.run("COMMIT");
     open_ = false;
+}
+
+void CloseStore()
+{
+    Store& s = theStore();
+    const std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    s.close(Store::Close::Clean);
 }
 
 namespace {

@@ -1,12 +1,13 @@
 #pragma once
-// The SQLite side of the settings store, for RegUtils.cpp only: one
-// connection per call, prepared statements, the write transaction, and the
-// one place that turns an SQLite failure into the user's message (moving a
-// damaged store file aside on the way).
+// The SQLite side of the settings store, for RegUtils.cpp only: the one
+// connection the process keeps open (in WAL mode), its prepared statements,
+// the write transaction, and the one place that turns an SQLite failure into
+// the user's message (moving a damaged store file aside on the way).
 
 #include "core/Errors.h"
 
 #include <QString>
+#include <mutex>
 #include <utility>
 
 struct sqlite3;
@@ -34,6 +35,13 @@ struct SqlFailure {
     quint64 inode = 0;
 };
 
+class Store;
+
+// A call's hold on the connection kept open for the process: made per call,
+// it takes the store's lock, checks that the file on disk is still the one
+// open (reopening it when it was replaced, deleted or changed under it) and
+// checks the schema. Statements are reset when done, so no read transaction
+// outlives the call and other copies' writes are seen at the next one.
 class Connection {
 public:
     enum class Access { Read, Write };
@@ -45,25 +53,30 @@ public:
     // False when reading a store that has never been written: every key is
     // then missing, and no file is created.
     bool ready() const { return ready_; }
-    sqlite3* handle() const { return db_; }
+    sqlite3* handle() const;
     qint64 lastInsertId() const;
     int changes() const;
 
-    void exec(const char* sql);
+    // One statement, prepared once for the life of the connection.
+    void run(const char* sql);
     // Creates the tables when the file is new; inside a write transaction.
     void ensureSchema();
     [[noreturn]] void fail(int rc, SqlFailure::Kind kind = SqlFailure::Kind::Refused) const;
 
+    // The kept statement for sql, or null when it is in use already.
+    sqlite3_stmt* takeStatement(const char* sql, bool& kept);
+    void giveBack(const char* sql, sqlite3_stmt* stmt, bool kept);
+
 private:
+    void open();
+    void configure();
     int userVersion();
     void checkSchema(Access access);
 
-    sqlite3* db_ = nullptr;
-    QString path_;
-    quint64 device_ = 0;
-    quint64 inode_ = 0;
+    std::unique_lock<std::recursive_mutex> lock_;
+    Store& store_;
+    Access access_;
     bool ready_ = false;
-    bool needsSchema_ = false;
 };
 
 class Statement {
@@ -82,7 +95,9 @@ public:
 
 private:
     Connection& store_;
+    const char* sql_;
     sqlite3_stmt* stmt_ = nullptr;
+    bool kept_ = false;
 };
 
 // BEGIN IMMEDIATE .. COMMIT; rolled back unless committed.
@@ -98,6 +113,9 @@ private:
     Connection& store_;
     bool open_ = false;
 };
+
+// Closes the connection kept open; the next call opens it again.
+void CloseStore();
 
 enum class Refusal { SetData, DeleteKey, DeleteValue };
 

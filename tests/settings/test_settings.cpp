@@ -50,10 +50,16 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
+// The damaged stores moved aside (without the logs moved with them).
 QStringList asideFiles()
 {
-    return QDir(pollux_test::settingsDir().path())
-        .entryList({QStringLiteral("settings.db.corrupt-*")}, QDir::Files, QDir::Name);
+    QStringList stores;
+    for (const QString& name : QDir(pollux_test::settingsDir().path())
+                                   .entryList({QStringLiteral("settings.db.corrupt-*")}, QDir::Files, QDir::Name)) {
+        if (!name.endsWith(QLatin1String("-wal")) && !name.endsWith(QLatin1String("-journal")))
+            stores.append(name);
+    }
+    return stores;
 }
 
 // Opens the store file directly, the way a recovery tool would.
@@ -330,14 +336,20 @@ private slots:
     void refusedWriteIsReported()
     {
         WriteSettingString(kKey, QStringLiteral("FontName"), QStringLiteral("Courier New (Size: 10)"));
-        // A directory where SQLite must create its journal makes every write fail.
-        const QString journal = SettingsStorePath() + QStringLiteral("-journal");
-        QVERIFY(QDir().mkdir(journal));
+        // A directory where SQLite must open the store's write-ahead log
+        // makes every write fail (whoever runs the test, root included).
+        CloseSettingsStore();
+        const QString log = SettingsStorePath() + QStringLiteral("-wal");
+        QVERIFY(QDir().mkdir(log));
         QCOMPARE(failureOf<ERegistryException>(
                      [] { WriteSettingString(kKey, QStringLiteral("FontName"), QStringLiteral("Arial (Size: 8)")); }),
                  QStringLiteral("Failed to set data for 'FontName'"));
-        QVERIFY(QDir().rmdir(journal));
+        // Reads still answer meanwhile.
         QCOMPARE(ReadSettingString(kKey, QStringLiteral("FontName")), QStringLiteral("Courier New (Size: 10)"));
+        QVERIFY(QDir().rmdir(log));
+        QCOMPARE(ReadSettingString(kKey, QStringLiteral("FontName")), QStringLiteral("Courier New (Size: 10)"));
+        QVERIFY(WriteSettingString(kKey, QStringLiteral("FontName"), QStringLiteral("Arial (Size: 8)")));
+        QCOMPARE(ReadSettingString(kKey, QStringLiteral("FontName")), QStringLiteral("Arial (Size: 8)"));
     }
 
     void damagedStoreIsMovedAside_data()
@@ -363,6 +375,7 @@ private slots:
         } else if (damage == "pages") {
             for (int i = 0; i < 200; ++i)
                 WriteSettingString(kKey, QStringLiteral("Value %1").arg(i), QString(100, QLatin1Char('x')));
+            CloseSettingsStore(); // everything checkpointed into the file
             QByteArray bytes = readAll(store);
             QVERIFY(bytes.size() > 8192);
             for (qsizetype i = 100; i < bytes.size(); ++i)
@@ -389,10 +402,15 @@ private slots:
         QVERIFY(WriteSettingString(kKey, QStringLiteral("FontName"), QStringLiteral("Arial (Size: 8)")));
         QCOMPARE(ReadSettingString(kKey, QStringLiteral("FontName")), QStringLiteral("Arial (Size: 8)"));
 
-        // A second damaged file in the same second never overwrites the first.
+        // A second damaged file in the same second never overwrites the first;
+        // the log of the store open at the time goes with it, and is not
+        // played into the next one.
         writeFile(store, "junk");
         QVERIFY(!failureOf<EStoreError>([] { WriteSettingBool(kKey, QStringLiteral("PXRun"), true); }).isEmpty());
         QCOMPARE(asideFiles().size(), 2);
+        QVERIFY(!QFileInfo::exists(store + QStringLiteral("-wal")));
+        QVERIFY(!ReadSettingBool(kKey, QStringLiteral("PXRun")));
+        QCOMPARE(ReadSettingString(kKey, QStringLiteral("FontName")), QStringLiteral(" "));
         QVERIFY(WriteSettingBool(kKey, QStringLiteral("PXRun"), true));
         QVERIFY(ReadSettingBool(kKey, QStringLiteral("PXRun")));
     }
