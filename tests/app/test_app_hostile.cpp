@@ -253,15 +253,17 @@ private slots:
         auto restore = qScopeGuard([&] {
             w.reset();
             qputenv("POLLUX_CONFIG_DIR", ownDir);
-            QDir().rmdir(SettingsStorePath() + QStringLiteral("-journal"));
+            QDir().rmdir(SettingsStorePath() + QStringLiteral("-wal"));
         });
         if (folderIsAFile) {
             QFile plain(notAFolder);
             QVERIFY(plain.open(QIODevice::WriteOnly));
             qputenv("POLLUX_CONFIG_DIR", QFile::encodeName(notAFolder));
         } else {
-            // A folder where SQLite must put its journal makes every write fail.
-            QVERIFY(QDir().mkdir(SettingsStorePath() + QStringLiteral("-journal")));
+            // A folder where SQLite must open the store's write-ahead log
+            // makes every write fail, whoever runs the test.
+            CloseSettingsStore();
+            QVERIFY(QDir().mkdir(SettingsStorePath() + QStringLiteral("-wal")));
         }
         MakeWindow();
         // The start-up ran to its end, and the query works on defaults.
