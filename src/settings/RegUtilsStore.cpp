@@ -181,6 +181,7 @@ public:
     QString path;
     QByteArray file;
     Identity identity;
+    Identity log; // the write-ahead log this connection opened
     bool readOnly = false;  // opened for reading only
     bool transient = false; // opened immutable: closed again after the call
     bool needsSchema = false;
@@ -201,6 +202,19 @@ void Store::close(Close how)
     statements.clear();
     if (how == Close::Discard)
         sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (how == Close::Stale && !readOnly) {
+        // SQLite leaves the log of a file that has moved as it is, and the
+        // next file at the path would play it back as its own: what can be
+        // is written back into the old file, and a log still under the name
+        // that this connection opened goes, with its index.
+        sqlite3_busy_timeout(db, 0);
+        sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        Identity now;
+        if (log.inode != 0 && identityOf(file + "-wal", now) == 0 && now.sameFile(log)) {
+            ::unlink((file + "-wal").constData());
+            ::unlink((file + "-shm").constData());
+        }
+    }
     if (how == Close::Clean && !readOnly) {
         // The log is kept (SQLite never removes files by name) while the
         // connection is open, since by then the name may be another file's.
@@ -213,6 +227,7 @@ void Store::close(Close how)
     }
     sqlite3_close_v2(db);
     db = nullptr;
+    log = Identity{};
     readOnly = transient = needsSchema = damaged = false;
 }
 
@@ -390,6 +405,9 @@ void Connection::configure()
                      nullptr);
         int on = 1;
         sqlite3_file_control(s.db, "main", SQLITE_FCNTL_PERSIST_WAL, &on);
+        // Opened by the first read; its name stays with it while the
+        // connection is open, since no copy removes it then.
+        identityOf(s.file + "-wal", s.log);
     }
     Identity now;
     if (identityOf(s.file, now) == 0)
@@ -408,6 +426,8 @@ Connection::~Connection()
         Identity now;
         if (identityOf(s.file, now) == 0 && now.sameFile(s.identity))
             s.identity = now;
+        if (s.log.inode == 0)
+            identityOf(s.file + "-wal", s.log); // a store turned to WAL by this connection
     }
 }
 

@@ -2,10 +2,15 @@
 //   crash RUN   writes rounds of values under Configuration\Crash\RunRUN until
 //               killed, printing "round N" after each complete round
 //   share WHO   writes 200 values named WHO0..WHO199 into Configuration\Servers
+//   serve -     keeps its store open and answers lines on stdin:
+//               "write NAME VALUE" stores the integer under Configuration,
+//               "read NAME" prints its value (-1 when missing); each answer
+//               is one line
 #include "core/Errors.h"
 #include "settings/RegUtils.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 #include <cstring>
@@ -46,6 +51,26 @@ int share(const QString& who)
     return 0;
 }
 
+int serve()
+{
+    char line[512];
+    while (std::fgets(line, sizeof line, stdin)) {
+        const QStringList words = QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (words.size() == 3 && words[0] == QLatin1String("write")) {
+            WriteSettingInteger(kConfigurationKey, words[1], words[2].trimmed().toInt());
+            std::printf("ok\n");
+        } else if (words.size() == 2 && words[0] == QLatin1String("read")) {
+            const QString name = words[1].trimmed();
+            std::printf("%d\n", SettingsValueExists(kConfigurationKey, name)
+                                    ? ReadSettingInteger(kConfigurationKey, name) : -1);
+        } else {
+            std::printf("?\n");
+        }
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -57,6 +82,8 @@ int main(int argc, char** argv)
             return crash(QString::fromLocal8Bit(argv[2]));
         if (std::strcmp(argv[1], "share") == 0)
             return share(QString::fromLocal8Bit(argv[2]));
+        if (std::strcmp(argv[1], "serve") == 0)
+            return serve();
     } catch (const EPollux& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -11,11 +11,13 @@
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimeZone>
 
 #include <sqlite3.h>
 
 #include <climits>
+#include <cstdio>
 #include <functional>
 
 namespace {
@@ -508,6 +510,87 @@ private slots:
         QStringList names;
         QVERIFY(ListSettingValues(kKey + QStringLiteral("\\Servers"), names));
         QCOMPARE(names.size(), 400);
+    }
+
+    // Two copies each with the store open see each other's writes at once:
+    // nothing is cached beyond a call.
+    void openCopiesSeeEachOtherAtOnce()
+    {
+        const QString name = QStringLiteral("Shared");
+        WriteSettingInteger(kKey, name, 0); // this copy's connection is open from here on
+        QProcess other;
+        other.start(QStringLiteral(STORE_WRITER_PATH), {QStringLiteral("serve"), QStringLiteral("-")});
+        QVERIFY2(other.waitForStarted(30000), qPrintable(other.errorString()));
+        auto ask = [&](const QByteArray& line) {
+            other.write(line + '\n');
+            while (!other.canReadLine()) {
+                if (!other.waitForReadyRead(60000))
+                    return QByteArray("no answer: ") + other.readAllStandardError();
+            }
+            return other.readLine().trimmed();
+        };
+        QCOMPARE(ask("read " + name.toUtf8()), QByteArray("0"));
+        for (int round = 1; round <= 3; ++round) {
+            QCOMPARE(ask("write " + name.toUtf8() + ' ' + QByteArray::number(2 * round - 1)), QByteArray("ok"));
+            QCOMPARE(ReadSettingInteger(kKey, name), 2 * round - 1);
+            WriteSettingInteger(kKey, name, 2 * round);
+            QCOMPARE(ask("read " + name.toUtf8()), QByteArray::number(2 * round));
+        }
+        other.closeWriteChannel();
+        QVERIFY(other.waitForFinished(30000));
+        QCOMPARE(other.exitCode(), 0);
+    }
+
+    // The file deleted or replaced while the store is open: the next call
+    // uses what the path names now, and nothing of the old file's log is
+    // played into it.
+    void storeFileGoneWhileOpen_data()
+    {
+        QTest::addColumn<bool>("replaced"); // else deleted
+        QTest::newRow("deleted") << false;
+        QTest::newRow("replaced by another store") << true;
+    }
+
+    void storeFileGoneWhileOpen()
+    {
+        QFETCH(bool, replaced);
+        const QString store = SettingsStorePath();
+        QTemporaryDir elsewhere;
+        if (replaced) {
+            // Another store, made by another process in a folder of its own.
+            QProcess maker;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("POLLUX_CONFIG_DIR"), elsewhere.path());
+            maker.setProcessEnvironment(env);
+            maker.start(QStringLiteral(STORE_WRITER_PATH), {QStringLiteral("share"), QStringLiteral("X")});
+            QVERIFY(maker.waitForFinished(120000));
+            QCOMPARE(maker.exitCode(), 0);
+        }
+        WriteSettingString(kKey, QStringLiteral("FontName"), QStringLiteral("Courier New (Size: 10)"));
+        for (int i = 0; i < 20; ++i)
+            WriteSettingInteger(kKey, QStringLiteral("Left"), i);
+        QVERIFY(QFileInfo(store + QStringLiteral("-wal")).size() > 0); // the writes are in the log
+
+        if (replaced)
+            QVERIFY(::rename(QFile::encodeName(elsewhere.filePath(QStringLiteral("settings.db"))).constData(),
+                             QFile::encodeName(store).constData()) == 0);
+        else
+            QVERIFY(QFile::remove(store));
+
+        QCOMPARE(ReadSettingString(kKey, QStringLiteral("FontName")), QStringLiteral(" "));
+        QVERIFY(!SettingsValueExists(kKey, QStringLiteral("Left")));
+        QCOMPARE(QFileInfo::exists(store), replaced); // a read never creates one
+        if (replaced)
+            QCOMPARE(ReadSettingInteger(kKey + QStringLiteral("\\Servers"), QStringLiteral("X7")), 7);
+        QVERIFY(WriteSettingInteger(kKey, QStringLiteral("Top"), 5));
+        QCOMPARE(ReadSettingInteger(kKey, QStringLiteral("Top")), 5);
+        QVERIFY(!SettingsValueExists(kKey, QStringLiteral("Left")));
+        // Private to the user, like the first one.
+        QCOMPARE(QFileInfo(store).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                 QFileDevice::Permissions());
+        CloseSettingsStore();
+        QCOMPARE(integrityOf(store), QStringLiteral("ok"));
+        QCOMPARE(ReadSettingInteger(kKey, QStringLiteral("Top")), 5);
     }
 
     // ---- colour and font text ----
