@@ -27,12 +27,17 @@ QString homeRelative(const char* xdgName, const char* fallback)
 }
 } // namespace
 
-QString ConfigDir()
+QString ConfigDirPath()
 {
     const QString own = fromEnv("POLLUX_CONFIG_DIR");
-    if (!own.isEmpty())
-        return ensured(own);
-    return ensured(homeRelative("XDG_CONFIG_HOME", ".config"));
+    return QDir::cleanPath(own.isEmpty() ? homeRelative("XDG_CONFIG_HOME", ".config") : own);
+}
+
+QString ConfigDir()
+{
+    const QString path = ConfigDirPath();
+    QDir().mkpath(path);
+    return path;
 }
 
 QString StateDir()

@@ -5,6 +5,8 @@
 // Where the settings store lives: $POLLUX_CONFIG_DIR when set, else
 // $XDG_CONFIG_HOME/pollux (default ~/.config/pollux). Created on demand.
 QString ConfigDir();
+// The same folder, without creating it.
+QString ConfigDirPath();
 
 // Where files Pollux writes for itself go (the debug log):
 // $POLLUX_STATE_DIR, else $POLLUX_CONFIG_DIR when set (so that a test's

@@ -303,7 +303,8 @@ Connection::Connection(Access access)
     : lock_(theStore().mutex), store_(theStore()), access_(access)
 {
     Store& s = store_;
-    const QString path = StoreFilePath();
+    // The folder is made only when a write creates the store.
+    const QString path = ConfigDirPath() + QStringLiteral("/settings.db");
     if (s.db && s.path != path)
         s.close(Store::Close::Clean);
     if (s.path != path) {
@@ -327,6 +328,7 @@ Connection::Connection(Access access)
             if (error == ENOENT) {
                 if (access == Access::Read)
                     return; // nothing stored yet
+                ConfigDir();
                 createStore(path, s.file);
                 error = 0;
             }
@@ -335,10 +337,16 @@ Connection::Connection(Access access)
             open();
             opened = true;
         }
+        if (access == Access::Read) {
+            // One read transaction for the whole call, ended when it ends.
+            run("BEGIN");
+            reading_ = true;
+        }
         checkSchema(access);
         if (opened)
             configure();
     } catch (...) {
+        endReading();
         if (s.db && (!reused || s.damaged))
             s.close(Store::Close::Discard);
         throw;
@@ -414,9 +422,22 @@ void Connection::configure()
         s.identity = now;
 }
 
+void Connection::endReading()
+{
+    if (!reading_ || !store_.db)
+        return;
+    reading_ = false;
+    try {
+        run("COMMIT");
+    } catch (const SqlFailure&) {
+        sqlite3_exec(store_.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
 Connection::~Connection()
 {
     Store& s = store_;
+    endReading();
     if (!s.db)
         return;
     if (s.damaged || s.transient) {

@@ -70,6 +70,7 @@ public:
 private:
     void open();
     void configure();
+    void endReading();
     int userVersion();
     void checkSchema(Access access);
 
@@ -77,6 +78,7 @@ private:
     Store& store_;
     Access access_;
     bool ready_ = false;
+    bool reading_ = false; // in the call's read transaction
 };
 
 class Statement {
