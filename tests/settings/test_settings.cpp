@@ -19,6 +19,7 @@
 #include <climits>
 #include <cstdio>
 #include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -335,20 +336,42 @@ private slots:
         QVERIFY(SettingsKeyExists(kKey + QStringLiteral("\\Toolbars")));
     }
 
+    void refusedWriteIsReported_data()
+    {
+        QTest::addColumn<bool>("readOnlyFolder"); // else: a folder where the log goes
+        // Refuses writes whoever runs the test, root included.
+        QTest::newRow("log cannot be opened") << false;
+        // No log or index can be made beside the store (not as root).
+        QTest::newRow("read-only folder") << true;
+    }
+
     void refusedWriteIsReported()
     {
+        QFETCH(bool, readOnlyFolder);
+        if (readOnlyFolder && ::geteuid() == 0)
+            QSKIP("root writes into a read-only folder");
         WriteSettingString(kKey, QStringLiteral("FontName"), QStringLiteral("Courier New (Size: 10)"));
-        // A directory where SQLite must open the store's write-ahead log
-        // makes every write fail (whoever runs the test, root included).
         CloseSettingsStore();
+        const QString folder = pollux_test::settingsDir().path();
         const QString log = SettingsStorePath() + QStringLiteral("-wal");
-        QVERIFY(QDir().mkdir(log));
+        QVERIFY(readOnlyFolder ? QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner)
+                               : QDir().mkdir(log));
+        auto restore = qScopeGuard([&] {
+            if (readOnlyFolder)
+                QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            else
+                QDir().rmdir(log);
+        });
         QCOMPARE(failureOf<ERegistryException>(
                      [] { WriteSettingString(kKey, QStringLiteral("FontName"), QStringLiteral("Arial (Size: 8)")); }),
                  QStringLiteral("Failed to set data for 'FontName'"));
         // Reads still answer meanwhile.
         QCOMPARE(ReadSettingString(kKey, QStringLiteral("FontName")), QStringLiteral("Courier New (Size: 10)"));
-        QVERIFY(QDir().rmdir(log));
+        restore.dismiss();
+        if (readOnlyFolder)
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        else
+            QVERIFY(QDir().rmdir(log));
         QCOMPARE(ReadSettingString(kKey, QStringLiteral("FontName")), QStringLiteral("Courier New (Size: 10)"));
         QVERIFY(WriteSettingString(kKey, QStringLiteral("FontName"), QStringLiteral("Arial (Size: 8)")));
         QCOMPARE(ReadSettingString(kKey, QStringLiteral("FontName")), QStringLiteral("Arial (Size: 8)"));
