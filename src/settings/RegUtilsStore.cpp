@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <unordered_map>
@@ -173,7 +174,6 @@ public:
         Discard, // damaged or changed under us: write nothing more into it
     };
 
-    ~Store() { close(Close::Clean); }
     void close(Close how);
 
     std::recursive_mutex mutex;
@@ -233,10 +233,17 @@ void Store::close(Close how)
 
 namespace {
 
+// Never destroyed, so that a call from another object's destructor at exit
+// still finds it; the connection itself is closed (and checkpointed) at
+// exit, and opened again should a call come later.
 Store& theStore()
 {
-    static Store store;
-    return store;
+    static Store* const store = [] {
+        auto* made = new Store;
+        std::atexit([] { CloseStore(); });
+        return made;
+    }();
+    return *store;
 }
 
 // Makes a new store at file, whole: the schema is written into a private

@@ -16,9 +16,12 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <functional>
+#include <thread>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -562,6 +565,34 @@ private slots:
         other.closeWriteChannel();
         QVERIFY(other.waitForFinished(30000));
         QCOMPARE(other.exitCode(), 0);
+    }
+
+    // The one connection is shared by every thread that uses the store.
+    void threadsShareTheStore()
+    {
+        std::vector<std::thread> threads;
+        std::atomic<int> wrong{0};
+        for (int t = 0; t < 3; ++t) {
+            threads.emplace_back([t, &wrong] {
+                const QString key = kKey + QStringLiteral("\\Thread%1").arg(t);
+                for (int i = 0; i < 100; ++i) {
+                    WriteSettingInteger(key, QStringLiteral("Value %1").arg(i), i);
+                    if (ReadSettingInteger(key, QStringLiteral("Value %1").arg(i)) != i)
+                        ++wrong;
+                }
+            });
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+        QCOMPARE(wrong.load(), 0);
+        for (int t = 0; t < 3; ++t) {
+            QStringList names;
+            QVERIFY(ListSettingValues(kKey + QStringLiteral("\\Thread%1").arg(t), names));
+            QStringList expected;
+            for (int i = 0; i < 100; ++i)
+                expected.append(QStringLiteral("Value %1").arg(i));
+            QCOMPARE(names, expected);
+        }
     }
 
     // The file deleted or replaced while the store is open: the next call
