@@ -78,7 +78,8 @@ QString moveAside(const SqlFailure& failure, QString& why)
     const QString base = failure.path + QStringLiteral(".corrupt-") + stamp;
     for (int n = 0; n < 1000; ++n) {
         const QString aside = n == 0 ? base : base + QLatin1Char('-') + QString::number(n);
-        if (QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-journal")))
+        if (QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-journal"))
+            || QFileInfo::exists(aside + QStringLiteral("-wal")))
             continue;
         if (!QFile::rename(failure.path, aside)) {
             if (QFileInfo::exists(aside))
