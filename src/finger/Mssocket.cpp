@@ -215,17 +215,31 @@ void TmsSocket::SendBuffer(const char* data, qint32 count)
 
 void TmsSocket::ReceiveStream(QBuffer& stream, qint32 MaxSize, qint32 StartPos)
 {
-    BusyScope busy(this);
-    CountScope countScope(TimeCounter.get(), this);
-    TmsWinsock& ws = TmsWinsock::Instance();
-    QPointer<TmsSocket> alive(this);
-
     if (!stream.isOpen() && !stream.open(QIODevice::ReadWrite))
         TmsWinsock::RaiseSocketError(WsaError::InvalidArgument);
     if (!stream.isWritable())
         TmsWinsock::RaiseSocketError(WsaError::InvalidArgument);
     if (StartPos < 0 || !stream.seek(StartPos))
         TmsWinsock::RaiseSocketError(WsaError::InvalidArgument);
+    receive(
+        [&stream](const char* data, qint64 count) {
+            if (stream.write(data, count) != count)
+                throw EOutOfMemory(QStringLiteral("Out of memory"));
+        },
+        MaxSize, StartPos);
+}
+
+void TmsSocket::ReceiveChunks(const ChunkSink& sink, qint32 MaxSize)
+{
+    receive(sink, MaxSize, 0);
+}
+
+void TmsSocket::receive(const ChunkSink& sink, qint32 MaxSize, qint64 startPos)
+{
+    BusyScope busy(this);
+    CountScope countScope(TimeCounter.get(), this);
+    TmsWinsock& ws = TmsWinsock::Instance();
+    QPointer<TmsSocket> alive(this);
     if (MaxSize == 0)
         MaxSize = -1;
 
@@ -251,10 +265,16 @@ void TmsSocket::ReceiveStream(QBuffer& stream, qint32 MaxSize, qint32 StartPos)
         if (n == 0 && Engine->PeerError() != 0)
             TmsWinsock::RaiseSocketError(Engine->PeerError());
         if (n > 0) {
+            qint64 keep = n;
+            if (maxDataSize_ >= 0 && startPos + total + n > maxDataSize_) {
+                // Only what fits within the bound is handed on.
+                keep = std::max<qint64>(0, maxDataSize_ - startPos - total);
+                tooMuch = true;
+            }
+            if (keep > 0)
+                sink(buffer.data(), keep);
             total += n;
-            if (stream.write(buffer.data(), n) != n)
-                throw EOutOfMemory(QStringLiteral("Out of memory"));
-            const qint64 pos = stream.pos();
+            const qint64 pos = startPos + total - (n - keep);
             qint32 perc = -1;
             if (MaxSize > 0) // halves go to the even neighbour
                 perc = static_cast<qint32>(std::nearbyint(double(pos) / double(MaxSize) * 100.0));
@@ -263,8 +283,6 @@ void TmsSocket::ReceiveStream(QBuffer& stream, qint32 MaxSize, qint32 StartPos)
                 raiseCanceled();
             ResetTimeOut();
         }
-        if (maxDataSize_ >= 0 && stream.pos() > maxDataSize_)
-            tooMuch = true;
         if (n == 0)
             CloseSeen = true;
         complete = (CloseSeen && n == 0) || (MaxSize > 0 && total == MaxSize);

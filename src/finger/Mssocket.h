@@ -90,6 +90,11 @@ public:
     // Appends everything received to the stream from StartPos on, until the
     // server closes (MaxSize -1 or 0) or MaxSize bytes have come.
     void ReceiveStream(QBuffer& stream, qint32 MaxSize, qint32 StartPos);
+    // The same reception without a buffer: each chunk goes to sink as it
+    // arrives (sink may throw to stop). Bytes past MaxDataSize are never
+    // handed on; the bound is then reported as with ReceiveStream.
+    using ChunkSink = std::function<void(const char* data, qint64 count)>;
+    void ReceiveChunks(const ChunkSink& sink, qint32 MaxSize = -1);
     void Disconnect();
     void Cancel();
     bool Connected() const { return SocketHandle != -1; }
@@ -131,6 +136,9 @@ protected:
     bool Canceled = false;
     bool Busy = false;
     int SocketFamily = 0;
+
+private:
+    void receive(const ChunkSink& sink, qint32 MaxSize, qint64 startPos);
 };
 
 class TmsClientSocket : public TmsSocket {

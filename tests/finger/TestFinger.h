@@ -69,7 +69,9 @@ private slots:
     void pxfingerOutputFailure();
     void pxfingerFailure();
     void pxfingerMatchesFingerd();
-    void pxfingerReportsReset();
+    void pxfingerCutReply_data();
+    void pxfingerCutReply();
+    void pxfingerReaderGoes();
 };
 
 // What a component reported, in order: "connecting", "connected",

@@ -4,9 +4,10 @@
 //            [--output FILE] EXPRESSION...
 //
 // Each expression is split as in the query box; the reply's bytes go to
-// standard output unchanged, a failure's message to standard error. With
-// --format or --output the replies are collected first and written as one
-// document (FormattedOutput.h).
+// standard output unchanged as they arrive, a failure's message to standard
+// error (a reply cut short keeps the bytes that came before the failure).
+// With --format or --output the replies are collected first and written as
+// one document (FormattedOutput.h).
 // Exit status: 0 when every query succeeded, 1 otherwise, 2 for bad usage.
 
 #include "finger/Mssocket.h"
@@ -17,7 +18,11 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 const char kUsage[] =
@@ -39,8 +44,10 @@ const char kUsage[] =
     "  --                 end of options: everything after it is an expression\n"
     "\n"
     "A port written after a host stays in force for the later expressions that\n"
-    "name none, as in Pollux. Failures are reported on standard error; the exit\n"
-    "status is 0 when every query succeeded, 1 when one failed, 2 for bad usage.\n";
+    "name none, as in Pollux. Replies are written as they arrive; a reply cut\n"
+    "short keeps what came before the failure. Failures are reported on standard\n"
+    "error; the exit status is 0 when every query succeeded, 1 when one failed,\n"
+    "2 for bad usage.\n";
 
 int usageError(const char* message)
 {
@@ -48,10 +55,24 @@ int usageError(const char* message)
     return 2;
 }
 
-void writeAll(const QByteArray& bytes)
+// Standard output could not take the reply (a closed pipe, a full disk):
+// nothing more can be delivered.
+struct OutputFailure {
+    int error;
+};
+
+void writeOut(const char* data, qint64 count)
 {
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
+    while (count > 0) {
+        const ssize_t n = ::write(STDOUT_FILENO, data, static_cast<size_t>(count));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw OutputFailure{errno};
+        }
+        data += n;
+        count -= n;
+    }
 }
 
 void report(const QString& message)
@@ -64,6 +85,8 @@ void report(const QString& message)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // A reader that goes away shows as EPIPE from write(), handled below.
+    std::signal(SIGPIPE, SIG_IGN);
 
     qint32 timeOut = 20;
     FormattedOutput formatted;
@@ -129,18 +152,26 @@ int main(int argc, char** argv)
             socket.SetHost(parts.connectHost.left(255));
             socket.Connect();
             socket.SendLine(parts.user);
-            socket.ReceiveStream(reply, -1, 0);
+            if (formatted.Active())
+                socket.ReceiveStream(reply, -1, 0);
+            else
+                socket.ReceiveChunks(writeOut);
             socket.Disconnect();
         } catch (const EPollux& e) {
-            // As in Pollux, a reply that did not arrive whole is not shown.
+            // The bytes already written stay; a document shows only whole replies.
             report(e.Message());
             status = 1;
             continue;
+        } catch (const OutputFailure& failure) {
+            // A reader that stopped reading (as head does) wants no more and
+            // no message; any other failure to write is reported.
+            if (failure.error != EPIPE)
+                report(QStringLiteral("pxfinger: standard output: %1")
+                           .arg(QString::fromLocal8Bit(std::strerror(failure.error))));
+            return 1;
         }
         if (formatted.Active())
             formatted.Add(reply.data());
-        else
-            writeAll(reply.data());
     }
     if (formatted.Active() && !formatted.Write()) {
         report(formatted.Error());
