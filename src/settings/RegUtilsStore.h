@@ -63,7 +63,8 @@ public:
     void ensureSchema();
     [[noreturn]] void fail(int rc, SqlFailure::Kind kind = SqlFailure::Kind::Refused) const;
 
-    // The kept statement for sql, or null when it is in use already.
+    // For Statement: the statement kept for sql (kept true), or one made
+    // for this use alone when the kept one is in use (kept false).
     sqlite3_stmt* takeStatement(const char* sql, bool& kept);
     void giveBack(const char* sql, sqlite3_stmt* stmt, bool kept);
 
