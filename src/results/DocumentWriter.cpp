@@ -32,16 +32,17 @@ class ClassCursor {
 public:
     explicit ClassCursor(const TDocumentInput& input) : input_(input) {}
 
-    QByteArray At(qsizetype index)
+    // The classes of line index, whose text is line.
+    QByteArray At(qsizetype index, const QString& line)
     {
         if (!input_.classes.isEmpty())
             return index < input_.classes.size() ? input_.classes.at(index) : QByteArray();
         while (next_ < index)
-            state_ = parser_.EndState(input_.lines.at(next_++), state_);
-        QByteArray classes = parser_.TokenizeLine(input_.lines.at(index), state_);
+            state_ = parser_.EndState(input_.Line(next_++), state_);
+        QByteArray classes = parser_.TokenizeLine(line, state_);
         next_ = index + 1;
         if (input_.highlightUrls)
-            MarkLinks(input_.lines.at(index), classes);
+            MarkLinks(line, classes);
         return classes;
     }
 
@@ -157,11 +158,22 @@ void WriteDocument(const TDocumentInput& input, Ops& ops)
         ops.Open(m, input.foreground);
 
     ClassCursor cursor(input);
-    const qsizetype count = input.lines.size();
+    const qsizetype count = input.LineCount();
+    // Each line is asked for once: the look past empty lines keeps the first
+    // line that is not empty for the next round.
+    QString ahead;
+    qsizetype aheadAt = -1;
+    auto lineAt = [&](qsizetype index) {
+        if (index != aheadAt) {
+            ahead = input.Line(index);
+            aheadAt = index;
+        }
+        return ahead;
+    };
     for (qsizetype i = 0; i < count && !ops.Enough(); ++i) {
         if (i > 0)
             ops.LineBreak();
-        const QString& line = input.lines.at(i);
+        const QString line = lineAt(i);
         if (!input.highlightUrls) {
             int column = 0;
             ops.Text(line, column);
@@ -170,9 +182,9 @@ void WriteDocument(const TDocumentInput& input, Ops& ops)
         if (line.isEmpty())
             continue;
         int followingEmpty = 0;
-        while (i + 1 + followingEmpty < count && input.lines.at(i + 1 + followingEmpty).isEmpty())
+        while (i + 1 + followingEmpty < count && lineAt(i + 1 + followingEmpty).isEmpty())
             ++followingEmpty;
-        WriteRuns(line, cursor.At(i), styles, input, ops, followingEmpty);
+        WriteRuns(line, cursor.At(i, line), styles, input, ops, followingEmpty);
         i += followingEmpty;
     }
 
@@ -216,11 +228,19 @@ QByteArray TextDocument(const QStringList& lines)
 
 bool WriteTextDocument(const QStringList& lines, QIODevice& device)
 {
+    TDocumentInput input;
+    input.lines = lines;
+    return WriteTextDocument(input, device);
+}
+
+bool WriteTextDocument(const TDocumentInput& input, QIODevice& device)
+{
     document::Sink sink(&device);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
+    const qsizetype count = input.LineCount();
+    for (qsizetype i = 0; i < count; ++i) {
         if (i > 0)
             sink.Append("\r\n", 2);
-        sink.Append(lines.at(i).toUtf8());
+        sink.Append(input.Line(i).toUtf8());
     }
     return sink.Flush();
 }
@@ -250,7 +270,7 @@ void SaveDocument(TDocumentKind kind, const TDocumentInput& input, const QString
         throw EInOutError(QStringLiteral("Cannot create file %1").arg(path));
     bool ok = false;
     switch (kind) {
-    case TDocumentKind::Text: ok = WriteTextDocument(input.lines, file); break;
+    case TDocumentKind::Text: ok = WriteTextDocument(input, file); break;
     case TDocumentKind::RTF: ok = WriteRTFDocument(input, file); break;
     case TDocumentKind::HTML: ok = WriteHTMLDocument(input, file); break;
     }

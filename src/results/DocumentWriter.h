@@ -16,6 +16,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QIODevice;
 
 struct TDocumentFont {
@@ -30,6 +32,14 @@ struct TDocumentFont {
 
 struct TDocumentInput {
     QStringList lines;
+    // In place of lines: line i of lineCount, asked for in order as the
+    // document is written, so that a large result is never held as strings
+    // all at once. The source must not change while a document is written.
+    std::function<QString(qsizetype)> lineAt;
+    qsizetype lineCount = 0;
+
+    qsizetype LineCount() const { return lineAt ? lineCount : lines.size(); }
+    QString Line(qsizetype index) const { return lineAt ? lineAt(index) : lines.at(index); }
     // One class string per line, one class per UTF-16 unit. When empty, the
     // classes are computed from the lines with the HTML tokeniser (and the
     // link marker while highlightUrls is on), as a result view does.
@@ -54,6 +64,7 @@ QByteArray TextDocument(const QStringList& lines);
 bool WriteHTMLDocument(const TDocumentInput& input, QIODevice& device);
 bool WriteRTFDocument(const TDocumentInput& input, QIODevice& device);
 bool WriteTextDocument(const QStringList& lines, QIODevice& device);
+bool WriteTextDocument(const TDocumentInput& input, QIODevice& device);
 
 enum class TDocumentKind { Text, RTF, HTML };
 

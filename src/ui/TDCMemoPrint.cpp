@@ -15,7 +15,9 @@
 TDocumentInput TDCMemo::DocumentInput() const
 {
     TDocumentInput input;
-    input.lines = doc_.Lines();
+    // Lines are made one at a time as the document is written.
+    input.lineCount = doc_.LineCount();
+    input.lineAt = [this](qsizetype index) { return doc_.Line(int(index)); };
     const QFont f = font();
     // The family really used: "monospace" means nothing to a word processor.
     input.font.name = QFontInfo(f).family();
@@ -39,7 +41,7 @@ void TDCMemo::SaveAsDocument(TDocumentKind kind, const QString& path) const
     // Text keeps the reply as received, colour codes and all; RTF and HTML
     // are documents of the text as shown.
     if (kind == TDocumentKind::Text)
-        input.lines = doc_.ReceivedLines();
+        input.lineAt = [this](qsizetype index) { return doc_.ReceivedLine(int(index)); };
     SaveDocument(kind, input, path);
 }
 

@@ -198,7 +198,12 @@ private slots:
         QCOMPARE(shown->at(0).filters.value(0), filter);
         const QString path = folder + u'/' + (written.contains(QLatin1String("%1")) ? written.arg(Host()) : written);
         TDCMemo* view = w->ActiveView();
-        const TDocumentInput input = view->DocumentInput();
+        // The view hands its lines out one at a time; the document is the
+        // one the writers make of the same lines as a list.
+        TDocumentInput input = view->DocumentInput();
+        QCOMPARE(input.LineCount(), qsizetype(view->Lines().size()));
+        input.lineAt = {};
+        input.lines = view->Lines();
         const QByteArray expected = kind == int(TDocumentKind::Text) ? TextDocument(input.lines)
                                     : kind == int(TDocumentKind::RTF) ? RTFDocument(input)
                                                                       : HTMLDocument(input);

@@ -58,6 +58,8 @@ private slots:
     void hostileInput_data();
     void hostileInput();
     void savedWholeOrNotAtAll();
+    void lineSource_data();
+    void lineSource();
 };
 
 void TestWriters::documents_data()
@@ -260,4 +262,49 @@ void TestWriters::savedWholeOrNotAtAll()
 }
 
 POLLUX_TEST_MAIN(TestWriters)
+// A result handed out a line at a time gives the document a list of the
+// same lines gives, and no line is made more often than the writer walks
+// the lines (RTF walks twice: its colour table comes first), but the empty
+// ones the tokeniser steps over.
+void TestWriters::lineSource_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("none") << QStringList{};
+    QTest::newRow("a comment across empty lines")
+        << QStringList{"<!-- open", "", "", "still inside -->", "www.host.example <b>x</b>", ""};
+    QTest::newRow("empty runs first and last") << QStringList{"", "", "a \"quoted", "", "text\" 12", "", ""};
+    QTest::newRow("links and non-ASCII") << QStringList{"caf\u00e9 http://host.example/p?q=1.", "\u00fc", ""};
+}
+
+void TestWriters::lineSource()
+{
+    QFETCH(QStringList, lines);
+    const TDocumentInput list = Input(lines);
+    TDocumentInput source = Input({});
+    QList<int> asked(lines.size(), 0);
+    source.lineCount = lines.size();
+    source.lineAt = [&](qsizetype index) {
+        ++asked[index];
+        return lines.at(index);
+    };
+    auto madePerWalk = [&](int walks) {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (!lines.at(i).isEmpty() && asked.at(i) != walks)
+                return false;
+        }
+        asked.fill(0);
+        return true;
+    };
+    QCOMPARE(HTMLDocument(source), HTMLDocument(list));
+    QVERIFY(madePerWalk(1));
+    QCOMPARE(RTFDocument(source), RTFDocument(list));
+    QVERIFY(madePerWalk(2));
+    QByteArray text;
+    QBuffer buffer(&text);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QVERIFY(WriteTextDocument(source, buffer));
+    QCOMPARE(text, TextDocument(lines));
+    QVERIFY(madePerWalk(1));
+}
+
 #include "test_writers.moc"
