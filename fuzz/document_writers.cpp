@@ -157,5 +157,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QBuffer streamedRtf;
     streamedRtf.open(QIODevice::WriteOnly);
     FUZZ_CHECK(WriteRTFDocument(input, streamedRtf) && streamedRtf.data() == rtf);
+
+    // The same lines handed out one at a time make the same documents.
+    TDocumentInput source = input;
+    source.lineCount = input.lines.size();
+    source.lineAt = [&lines = input.lines](qsizetype index) { return lines.at(index); };
+    source.lines.clear();
+    FUZZ_CHECK(HTMLDocument(source) == html);
+    FUZZ_CHECK(RTFDocument(source) == rtf);
+    FUZZ_CHECK(TextDocument(input.lines) == [&] {
+        QBuffer text;
+        text.open(QIODevice::WriteOnly);
+        WriteTextDocument(source, text);
+        return text.data();
+    }());
     return 0;
 }
