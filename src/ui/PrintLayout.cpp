@@ -204,7 +204,7 @@ bool PrintLines(QPrinter& printer, const TPrintJob& job, const TPrintOptions& op
     PageWriter pages(printer, painter, job, options);
 
     const int first = std::max(0, job.first);
-    const int last = std::min(job.last, int(job.lines.size()) - 1);
+    const int last = std::min(job.last, job.text.LineCount() - 1);
     // The window goes with its parent if that is closed while printing.
     QPointer<QProgressDialog> progress;
     struct DropProgress {
@@ -225,9 +225,9 @@ bool PrintLines(QPrinter& printer, const TPrintJob& job, const TPrintOptions& op
     THTMLParser parser;
     ParserState state = ParserState::Text;
     for (int i = 0; i < first; ++i)
-        state = parser.EndState(job.lines.at(i), state);
+        state = parser.EndState(job.text.Line(i), state);
     for (int i = first; i <= last; ++i) {
-        const QString& whole = job.lines.at(i);
+        const QString whole = job.text.Line(i);
         QByteArray classes;
         if (options.syntaxPrint) {
             classes = parser.TokenizeLine(whole, state);

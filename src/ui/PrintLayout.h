@@ -12,7 +12,11 @@ class QPrinter;
 class QWidget;
 
 struct TPrintJob {
-    QStringList lines;   // the whole text, for the tokeniser's state
+    // The whole text (for the tokeniser's state too): a copy of the view's
+    // document, whose bytes are shared rather than copied, so the view may
+    // change or close while the progress window turns the event loop. Lines
+    // are made one at a time as they are printed.
+    TReplyDocument text;
     int first = 0;       // the lines printed, inclusive
     int last = -1;
     int startCol = 0;    // where the first printed line starts

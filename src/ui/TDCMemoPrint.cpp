@@ -78,7 +78,7 @@ bool TDCMemo::PrintTo(QPrinter& printer) const
 bool TDCMemo::PrintTo(QPrinter& printer, const TPrintOptions& options) const
 {
     TPrintJob job;
-    job.lines = doc_.Lines();
+    job.text = doc_;
     job.first = 0;
     job.last = doc_.LineCount() - 1;
     if (options.selectedBlock && HasSelection()) {
@@ -91,8 +91,8 @@ bool TDCMemo::PrintTo(QPrinter& printer, const TPrintOptions& options) const
     }
     job.highlightUrls = highlightUrls_;
     job.font = font();
-    // The job keeps its own copy of the text and the progress window
-    // belongs to the window: the view may be closed while the progress
-    // window turns the event loop.
+    // The job keeps its own copy of the text (the bytes shared, not
+    // copied) and the progress window belongs to the window: the view may
+    // be closed while the progress window turns the event loop.
     return PrintLines(printer, job, options, window());
 }

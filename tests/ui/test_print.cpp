@@ -105,6 +105,7 @@ private slots:
     void syntaxColours();
     void dialog();
     void cancel();
+    void textChangedWhilePrinting();
 };
 
 void TestPrint::initTestCase()
@@ -251,6 +252,29 @@ void TestPrint::cancel()
     printer.setOutputFileName(dir.filePath("cancelled.pdf"));
     TPrintOptions options; // progress on, as for a new view
     QVERIFY(!view.PrintTo(printer, options));
+}
+
+// The progress window turns the event loop, and a query may replace the
+// view's text meanwhile: the pages are of the text as it was when printing
+// began.
+void TestPrint::textChangedWhilePrinting()
+{
+    TDCMemo view;
+    QStringList lines;
+    for (int i = 0; i < 3000; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    view.SetLines(lines);
+    bool changed = false;
+    QTimer::singleShot(0, &view, [&] {
+        view.SetLines({QStringLiteral("replaced")});
+        changed = true;
+    });
+    TPrintOptions options; // progress on
+    const QString text = PdfText(PrintToPdf(view, options, QStringLiteral("changed.pdf")));
+    QVERIFY(changed);
+    QVERIFY(text.contains(QLatin1String("line 0")));
+    QVERIFY(text.contains(QLatin1String("line 2999")));
+    QVERIFY(!text.contains(QLatin1String("replaced")));
 }
 
 POLLUX_GUI_TEST_MAIN(TestPrint)
