@@ -18,7 +18,9 @@ enum class Mark { Face, Size, Bold, Italic, Underline, StrikeOut, Colour, Backgr
 // Bytes collected in pieces and handed to a device (or kept) as they grow.
 class Sink {
 public:
-    explicit Sink(QIODevice* device) : device_(device) { buffer_.reserve(kPiece + 4096); }
+    // The buffer grows as a document does (a small one never takes a
+    // whole piece) and keeps its allocation from piece to piece.
+    explicit Sink(QIODevice* device) : device_(device) {}
     void Append(const char* text, qsizetype size) { buffer_.append(text, size); Spill(); }
     void Append(const QByteArray& text) { buffer_.append(text); Spill(); }
     template <qsizetype N>
