@@ -5,6 +5,7 @@
 #include "results/DocumentOps.h"
 
 #include "results/HTMLParser.h"
+#include "results/ReplyText.h"
 
 #include <QBuffer>
 #include <QSaveFile>
@@ -176,11 +177,20 @@ void WriteDocument(const TDocumentInput& input, Ops& ops)
         const QString line = lineAt(i);
         if (!input.highlightUrls) {
             int column = 0;
-            ops.Text(line, column);
+            ops.Text(VisibleText(line), column);
             continue;
         }
         if (line.isEmpty())
             continue;
+        if (HasControlNotation(line)) {
+            // As the view and the printout show it: control characters in
+            // their notation, the line in the plain colour. The classes
+            // still carry the tokeniser's state to the lines after it.
+            cursor.At(i, line);
+            int column = 0;
+            ops.Text(VisibleText(line), column);
+            continue;
+        }
         int followingEmpty = 0;
         while (i + 1 + followingEmpty < count && lineAt(i + 1 + followingEmpty).isEmpty())
             ++followingEmpty;

@@ -115,6 +115,16 @@ void TestWriters::documents_data()
         << QStringList{QStringLiteral("caf\u00e9 \u00ff ") + QString::fromUcs4(U"\U0001F600")}
         << kHtmlHead + kHtmlLine + "caf&#233;&nbsp;&#255;&nbsp;&#128512;</font></font></font>" + kHtmlTail
         << RtfHead(kBlack) + kRtfLine + "{\\cf0 caf\\u233? \\u255? \\u-10179?\\u-8704?}}}" + kRtfTail;
+
+    // A line with a control character is written as the view shows it: the
+    // character in caret notation, the line in the plain colour. The tag it
+    // opens still colours the next line.
+    QTest::newRow("control character")
+        << QStringList{"a\x01<b", "x"}
+        << kHtmlHead + "a^A&lt;b<BR>\r\n" +
+               "<font face=\"Courier New\"><font SIZE=\"2\"><font color=\"#0000FF\">x</font></font></font>" + kHtmlTail
+        << RtfHead(kBlack + "\\red0\\green0\\blue255;\r\n") + "a^A<b{\\line \r\n}" + kRtfLine + "{\\cf1 x}}}" +
+               kRtfTail;
 }
 
 void TestWriters::documents()
@@ -202,7 +212,8 @@ void TestWriters::hostileInput_data()
     QTest::newRow("font name that would break out")
         << QStringList{"x"} << QList<QByteArray>{} << QStringLiteral("F\"><script>;}{\\\u00e9");
     QTest::newRow("control characters")
-        << QStringList{QStringLiteral("\x1b[31mred\x7f\x01")} << QList<QByteArray>{} << QStringLiteral("Mono");
+        << QStringList{QStringLiteral("\x1b[31mred\x7f\x01"), QString::fromUtf16(u"\u202Eevil\u2029 \x0c\x00!", 11)}
+        << QList<QByteArray>{} << QStringLiteral("Mono");
 }
 
 void TestWriters::hostileInput()
@@ -220,6 +231,13 @@ void TestWriters::hostileInput()
     QVERIFY(html.endsWith("</Body></Html>"));
     QVERIFY(!html.contains("<script>"));
     QVERIFY(!html.contains("&#55296;")); // no half pair reaches the page
+    // No control byte but the documents' own line ends; no character that
+    // turns text around or breaks it where the view does not.
+    for (const QByteArray& document : {html, rtf}) {
+        for (char c : document)
+            QVERIFY2(quint8(c) >= 0x20 || c == '\r' || c == '\n', qPrintable(QString::number(quint8(c))));
+    }
+    QVERIFY(!html.contains("&#8238;") && !html.contains("&#8233;"));
     // The RTF groups balance, escaped braces aside.
     int depth = 0;
     for (qsizetype i = 0; i < rtf.size(); ++i) {
