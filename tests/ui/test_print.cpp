@@ -37,6 +37,15 @@ QStringList Sample()
 }
 
 // The PDF's text laid out as on the page; empty when poppler is missing.
+// "line 0", "line 1", ...
+QStringList NumberedLines(int count)
+{
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    return lines;
+}
+
 QString PdfText(const QString& pdf)
 {
     QProcess p;
@@ -236,10 +245,7 @@ void TestPrint::dialog()
 void TestPrint::cancel()
 {
     TDCMemo view;
-    QStringList lines;
-    for (int i = 0; i < 5000; ++i)
-        lines << QStringLiteral("line %1").arg(i);
-    view.SetLines(lines);
+    view.SetLines(NumberedLines(5000));
     // The progress window turns the event loop at once, so this runs
     // before the first page is done, however fast the machine.
     QTimer::singleShot(0, &view, [] {
@@ -260,10 +266,7 @@ void TestPrint::cancel()
 void TestPrint::textChangedWhilePrinting()
 {
     TDCMemo view;
-    QStringList lines;
-    for (int i = 0; i < 3000; ++i)
-        lines << QStringLiteral("line %1").arg(i);
-    view.SetLines(lines);
+    view.SetLines(NumberedLines(3000));
     bool changed = false;
     QTimer::singleShot(0, &view, [&] {
         view.SetLines({QStringLiteral("replaced")});
