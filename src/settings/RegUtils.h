@@ -1,8 +1,8 @@
 #pragma once
 // The settings store: a per-user hierarchical key/value store kept in one
-// SQLite file (ConfigDir()/settings.db). Every function opens the store, does
-// one thing and closes it again: there is no cache, so two running copies see
-// each other's writes at once.
+// SQLite file (ConfigDir()/settings.db), kept open by the process in WAL mode.
+// Every function does one thing in one transaction and keeps nothing from it:
+// there is no cache, so two running copies see each other's writes at once.
 //
 // Key paths are key names joined by "\"; every path callers pass begins with
 // "\" and is taken from the top of the per-user branch, e.g.

@@ -130,9 +130,10 @@ QString moveAside(const SqlFailure& failure, QString& why)
 
 } // namespace
 
+// The folder is made only when a write creates the store.
 QString StoreFilePath()
 {
-    return ConfigDir() + QStringLiteral("/settings.db");
+    return ConfigDirPath() + QStringLiteral("/settings.db");
 }
 
 namespace {
@@ -311,8 +312,7 @@ Connection::Connection(Access access)
     : lock_(theStore().mutex), store_(theStore()), access_(access)
 {
     Store& s = store_;
-    // The folder is made only when a write creates the store.
-    const QString path = ConfigDirPath() + QStringLiteral("/settings.db");
+    const QString path = StoreFilePath();
     if (s.db && s.path != path)
         s.close(Store::Close::Clean);
     if (s.path != path) {
