@@ -38,8 +38,7 @@ public:
     {
         if (!input_.classes.isEmpty())
             return index < input_.classes.size() ? input_.classes.at(index) : QByteArray();
-        while (next_ < index)
-            state_ = parser_.EndState(input_.Line(next_++), state_);
+        catchUp(index);
         QByteArray classes = parser_.TokenizeLine(line, state_);
         next_ = index + 1;
         if (input_.highlightUrls)
@@ -47,7 +46,25 @@ public:
         return classes;
     }
 
+    // Line index, whose text is line, is written without classes: only the
+    // tokeniser's state moves on.
+    void Pass(qsizetype index, const QString& line)
+    {
+        if (!input_.classes.isEmpty())
+            return;
+        catchUp(index);
+        state_ = parser_.EndState(line, state_);
+        next_ = index + 1;
+    }
+
 private:
+    // The state after the lines before index that were not asked about.
+    void catchUp(qsizetype index)
+    {
+        while (next_ < index)
+            state_ = parser_.EndState(input_.Line(next_++), state_);
+    }
+
     const TDocumentInput& input_;
     THTMLParser parser_;
     ParserState state_ = ParserState::Text;
@@ -175,22 +192,18 @@ void WriteDocument(const TDocumentInput& input, Ops& ops)
         if (i > 0)
             ops.LineBreak();
         const QString line = lineAt(i);
-        if (!input.highlightUrls) {
+        // A line with control characters is written as the view and the
+        // printout show it: in their notation, in the plain colour. Its text
+        // still carries the tokeniser's state to the lines after it.
+        if (!input.highlightUrls || HasControlNotation(line)) {
+            if (input.highlightUrls)
+                cursor.Pass(i, line);
             int column = 0;
             ops.Text(VisibleText(line), column);
             continue;
         }
         if (line.isEmpty())
             continue;
-        if (HasControlNotation(line)) {
-            // As the view and the printout show it: control characters in
-            // their notation, the line in the plain colour. The classes
-            // still carry the tokeniser's state to the lines after it.
-            cursor.At(i, line);
-            int column = 0;
-            ops.Text(VisibleText(line), column);
-            continue;
-        }
         int followingEmpty = 0;
         while (i + 1 + followingEmpty < count && lineAt(i + 1 + followingEmpty).isEmpty())
             ++followingEmpty;

@@ -292,6 +292,7 @@ void TestWriters::lineSource_data()
         << QStringList{"<!-- open", "", "", "still inside -->", "www.host.example <b>x</b>", ""};
     QTest::newRow("empty runs first and last") << QStringList{"", "", "a \"quoted", "", "text\" 12", "", ""};
     QTest::newRow("links and non-ASCII") << QStringList{"caf\u00e9 http://host.example/p?q=1.", "\u00fc", ""};
+    QTest::newRow("a control character inside a tag") << QStringList{"<i", "a\x01b", "", "x>y"};
 }
 
 void TestWriters::lineSource()
