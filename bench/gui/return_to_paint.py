@@ -38,7 +38,6 @@ d.sync()
 reports = 0
 large = 0
 last_large = None
-first_large = None
 deadline = t0 + 60
 fd = d.fileno()
 while True:
@@ -57,8 +56,6 @@ while True:
             if area >= min_area:
                 large += 1
                 last_large = time.monotonic()
-                if first_large is None:
-                    first_large = last_large
 d.damage_destroy(dmg)
 d.sync()
 if last_large is None:

@@ -273,8 +273,8 @@ void TmsSocket::receive(const ChunkSink& sink, qint32 MaxSize, qint64 startPos)
             }
             if (keep > 0)
                 sink(buffer.data(), keep);
+            const qint64 pos = startPos + total + keep; // where the stream now ends
             total += n;
-            const qint64 pos = startPos + total - (n - keep);
             qint32 perc = -1;
             if (MaxSize > 0) // halves go to the even neighbour
                 perc = static_cast<qint32>(std::nearbyint(double(pos) / double(MaxSize) * 100.0));
